@@ -1,0 +1,54 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "package/mapped_file.h"
+#include "platform/fatal.h"
+
+const std::uint8_t* OpenMappedForRead(MappedFile& record, const char* path, std::uint32_t& size) {
+  size = 0;
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  record.file = fd;
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || info.st_size > 0xFFFFFFFEll) {
+    size = 0xFFFFFFFFu;  // what the 32-bit size query reports for a file it cannot size
+    return nullptr;
+  }
+  size = static_cast<std::uint32_t>(info.st_size);
+  if (size == 0) return nullptr;  // an empty file cannot be mapped
+  void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  if (view == MAP_FAILED) return nullptr;
+  record.view = static_cast<std::uint8_t*>(view);
+  record.length = size;
+  return record.view;
+}
+
+std::uint8_t* CreateMappedForWrite(MappedFile& record, const char* path, std::uint32_t size) {
+  int fd = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  record.file = fd;
+  if (fd < 0) ReportFatalSystemError();
+  if (size == 0) {
+    errno = EINVAL;  // a mapping of zero bytes is refused, as on Windows
+    ReportFatalSystemError();
+  }
+  // Reserve the blocks now: a full disk must fail here, not as a fault while copying.
+  if (int error = ::posix_fallocate(fd, 0, size); error != 0) {
+    errno = error;
+    ReportFatalSystemError();
+  }
+  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (view == MAP_FAILED) ReportFatalSystemError();
+  record.view = static_cast<std::uint8_t*>(view);
+  record.length = size;
+  return record.view;
+}
+
+void CloseMapped(MappedFile& record) {
+  if (record.view != nullptr) ::munmap(record.view, record.length);
+  if (record.file >= 0) ::close(static_cast<int>(record.file));
+  record = MappedFile{};
+}

@@ -1,0 +1,10 @@
+// The qz subcommands; each returns the process exit code.
+#pragma once
+
+#include "args.h"
+
+int RunPack(const Args& args);     // --from ADDON_DIR --to SERVER_TREE [--installer-version] [--model-version]
+int RunInspect(const Args& args);  // --package FILE --list FILE
+int RunServe(const Args& args);    // --root SERVER_TREE --port N [--cert FILE --key FILE]
+int RunSample(const Args& args);   // --to DIR [--mb N] [--seed N]
+int RunUnpack(const Args& args);   // --server URL --root DIR: fetch the list, split and unpack a downloaded package
