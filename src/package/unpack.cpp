@@ -1,0 +1,77 @@
+#include "package/unpack.h"
+
+#include <cstring>
+#include <thread>
+
+#include "package/lzw_decoder.h"
+#include "package/mapped_file.h"
+#include "workers/file_list.h"
+
+namespace {
+enum class FileOutcome { Written, Failed, Cancelled };
+
+FileOutcome UnpackFile(LzwScratch& scratch, const std::string& source, const std::string& target) {
+  ScopedMapping temporary;
+  std::uint32_t size = 0;
+  const std::uint8_t* view = OpenMappedForRead(temporary.record, source.c_str(), size);
+  if (view == nullptr) return FileOutcome::Failed;  // never read a view that is not there
+  LzwDecoder decoder(scratch);
+  decoder.InitDictionary();
+  decoder.SetInput(view, size);
+  decoder.Decode();
+  if (decoder.GetStatus() == LzwDecoder::Status::Cancelled) return FileOutcome::Cancelled;
+  std::span<const std::uint8_t> out = decoder.TakeOutput();
+  if (decoder.GetStatus() == LzwDecoder::Status::OutOfMemory || out.empty()) return FileOutcome::Failed;
+  ScopedMapping output;
+  std::uint8_t* written = CreateMappedForWrite(output.record, target.c_str(), static_cast<std::uint32_t>(out.size()));
+  std::memcpy(written, out.data(), out.size());
+  return FileOutcome::Written;
+}
+}  // namespace
+
+void UnpackShare(StringList sources, StringList targets, std::atomic<bool>& done,
+                 std::atomic<std::int32_t>& progress, std::atomic<std::int32_t>& failures) {
+  LzwScratch scratch;  // one output buffer for the whole share
+  for (std::int32_t counter = 0; counter < static_cast<std::int32_t>(sources.size());) {
+    if (g_cancelRequested.load(std::memory_order_relaxed)) break;
+    FileOutcome outcome = UnpackFile(scratch, sources[counter], targets[counter]);
+    if (outcome == FileOutcome::Cancelled) break;
+    if (outcome == FileOutcome::Failed) failures.fetch_add(1, std::memory_order_relaxed);
+    ++counter;
+    progress.store(counter, std::memory_order_relaxed);
+  }
+  done.store(true, std::memory_order_release);  // after the last file was closed
+}
+
+bool UnpackAll() {
+  for (int j = 0; j < kWorkerCount; ++j) {
+    g_workerSources[j].clear();
+    g_workerTargets[j].clear();
+    g_workerDone[j] = false;
+    g_workerProgress[j] = 0;
+    g_workerFailures[j] = 0;
+  }
+  if (!PrepareEntryPaths()) return false;
+  for (std::size_t k = 0; k < g_tempFiles.size(); ++k) {
+    g_workerSources[k % kWorkerCount].push_back(g_tempFiles[k]);
+    g_workerTargets[k % kWorkerCount].push_back(g_targetFiles[k]);
+  }
+  for (int j = 0; j < kWorkerCount; ++j) {
+    std::thread(UnpackShare, g_workerSources[j], g_workerTargets[j], std::ref(g_workerDone[j]),
+                std::ref(g_workerProgress[j]), std::ref(g_workerFailures[j]))
+        .detach();
+  }
+  return true;
+}
+
+UnpackStatus PollUnpack() {
+  UnpackStatus status;
+  status.allDone = true;
+  for (int j = 0; j < kWorkerCount; ++j) {
+    status.allDone = g_workerDone[j].load(std::memory_order_acquire) && status.allDone;
+    status.finished += g_workerProgress[j].load(std::memory_order_relaxed);
+    status.failed += g_workerFailures[j].load(std::memory_order_relaxed);
+    status.total += static_cast<std::int32_t>(g_workerSources[j].size());
+  }
+  return status;
+}

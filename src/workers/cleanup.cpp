@@ -1,0 +1,12 @@
+#include "workers/cleanup.h"
+
+#include "app/state.h"
+#include "platform/fs.h"
+
+void DeletePackageAndTemporaries() {
+  std::lock_guard<std::mutex> hold(g_pathsLock);
+  if (g_packagePath[0] != '\0' && PathFileExists(g_packagePath)) DeleteFileAt(g_packagePath);
+  for (const std::string& temporary : g_tempFiles) {
+    if (PathFileExists(temporary.c_str())) DeleteFileAt(temporary.c_str());
+  }
+}

@@ -1,0 +1,191 @@
+#include "workers/file_list.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "platform/fs.h"
+#include "platform/ui_port.h"
+
+bool HasListLead(const char* text) { return std::memcmp(text, "Effec", 5) == 0; }
+
+void ParseFileList(StringList& list, const char* text, std::uint32_t length) {
+  std::string current;
+  for (std::uint32_t i = 0; i < length; ++i) {
+    if (i == length - 1) {
+      current += text[i];
+      list.push_back(current);
+    } else if (text[i] == '\r') {
+      list.push_back(current);
+      current.clear();
+      ++i;
+    } else {
+      current += text[i];
+    }
+  }
+}
+
+namespace {
+bool IsReservedDeviceName(const std::string& component) {
+  std::string stem = component.substr(0, component.find('.'));
+  std::transform(stem.begin(), stem.end(), stem.begin(), [](unsigned char c) { return std::toupper(c); });
+  static const std::set<std::string> kNames = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  if (kNames.count(stem) != 0) return true;
+  return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
+         stem[3] >= '0' && stem[3] <= '9';
+}
+
+bool IsSafeComponent(const std::string& component) {
+  if (component.empty() || component == "." || component == "..") return false;
+  if (component.back() == '.' || component.back() == ' ') return false;  // Windows drops them
+  for (unsigned char c : component) {
+    if (c < 0x20 || c == 0x7F || std::strchr("\\:*?\"<>|", c) != nullptr) return false;
+  }
+  return !IsReservedDeviceName(component);
+}
+
+// A relative path of at least two safe components: no root, drive, device or escape.
+bool IsSafeEntry(const std::string& entry) {
+  if (entry.find('/') == std::string::npos) return false;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t slash = entry.find('/', start);
+    if (!IsSafeComponent(entry.substr(start, slash - start))) return false;
+    if (slash == std::string::npos) return true;
+    start = slash + 1;
+  }
+}
+
+std::string FoldCase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+// Paths that two entries would share on a case-insensitive file system: a repeated
+// entry, an entry that is another's temporary, or a file where another needs a folder.
+// Such entries would make two decoding threads open the same file at once.
+std::string FindConflict(const StringList& list) {
+  std::set<std::string> files;
+  std::set<std::string> folders;
+  for (const std::string& entry : list) {
+    std::string folded = FoldCase(entry);
+    if (!files.insert(folded).second || !files.insert(folded + kTempSuffix).second) return entry;
+    for (std::size_t slash = folded.find('/'); slash != std::string::npos; slash = folded.find('/', slash + 1)) {
+      folders.insert(folded.substr(0, slash));
+    }
+  }
+  for (const std::string& entry : list) {
+    if (folders.count(FoldCase(entry)) != 0) return entry;
+  }
+  return {};
+}
+
+// Entries are shown in a box: control characters and very long texts are not.
+std::string Printable(const std::string& entry) {
+  std::string shown;
+  for (unsigned char c : entry.substr(0, 120)) shown += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
+  return entry.size() > 120 ? shown + "..." : shown;
+}
+}  // namespace
+
+ListVerdict CheckFileList(const StringList& list, const char* root) {
+  for (const std::string& entry : list) {
+    if (!IsSafeEntry(entry)) return {EntryProblem::Unsafe, entry};
+    char path[kPathCapacity];
+    if (!FormatRootPath(path, root, entry + kTempSuffix)) return {EntryProblem::TooLong, entry};
+  }
+  if (std::string conflict = FindConflict(list); !conflict.empty()) return {EntryProblem::Conflict, conflict};
+  return {};
+}
+
+void ShowListVerdict(const ListVerdict& verdict) {
+  const char* text = "";
+  switch (verdict.problem) {
+    case EntryProblem::None: return;
+    case EntryProblem::Unsafe:
+      text = Tr("Список файлов содержит недопустимый путь:\n", "The file list holds an invalid path:\n");
+      break;
+    case EntryProblem::TooLong:
+      text = Tr("Путь в выбранной папке длиннее 259 символов:\n",
+                "A path in the chosen folder is longer than 259 characters:\n");
+      break;
+    case EntryProblem::Conflict:
+      text = Tr("Список файлов называет один файл дважды:\n", "The file list names one file twice:\n");
+      break;
+  }
+  ShowWizardBox(text + Printable(verdict.entry), kMbIconExclamation);
+}
+
+bool FormatRootPath(char (&out)[kPathCapacity], const char* root, const std::string& relative) {
+  std::memset(out, 0, sizeof out);
+  int written = std::snprintf(out, sizeof out, "%s/%s", root, relative.c_str());
+  if (written < 0 || static_cast<std::size_t>(written) >= sizeof out) {
+    std::memset(out, 0, sizeof out);
+    return false;
+  }
+  return true;
+}
+
+void CutToFolder(std::string& path) {
+  std::size_t slash = path.rfind('/');
+  path.resize(slash == std::string::npos ? 0 : slash);
+}
+
+void CreateEntryDirectory(std::uint32_t i, const char* root) {
+  std::string& folder = g_dirPaths[i];
+  g_dirTail.clear();
+  for (;;) {
+    char candidate[kPathCapacity];
+    if (!FormatRootPath(candidate, root, folder) || PathFileExists(candidate)) return;
+    if (CreateDirectoryAt(candidate)) {
+      if (g_dirTail.empty()) return;
+      // Put back the components taken off, in their former order, and try again.
+      std::reverse(g_dirTail.begin(), g_dirTail.end());
+      folder += g_dirTail;
+      g_dirTail.clear();
+      continue;
+    }
+    std::size_t slash = folder.rfind('/');
+    if (slash == std::string::npos) {
+      // The first folder below the root cannot be made: nothing higher to climb to.
+      std::reverse(g_dirTail.begin(), g_dirTail.end());
+      folder += g_dirTail;
+      g_dirTail.clear();
+      return;
+    }
+    // Move the last component down one level (reversed, with its '/').
+    g_dirTail.append(folder.rbegin(), folder.rbegin() + static_cast<std::ptrdiff_t>(folder.size() - slash));
+    folder.resize(slash);
+  }
+}
+
+bool PrepareEntryPaths() {
+  g_tempRelPaths.clear();
+  g_dirPaths.clear();
+  g_targetFiles.clear();
+  {
+    std::lock_guard<std::mutex> hold(g_pathsLock);
+    g_tempFiles.clear();
+  }
+  for (const std::string& entry : g_fileList) g_tempRelPaths.push_back(entry + kTempSuffix);
+  g_dirPaths = g_tempRelPaths;
+  for (g_prepareIndex = 0; g_prepareIndex < g_fileList.size(); ++g_prepareIndex) {
+    std::uint32_t i = g_prepareIndex;
+    char tempPath[kPathCapacity];
+    char targetPath[kPathCapacity];
+    if (!FormatRootPath(tempPath, g_simRoot, g_tempRelPaths[i]) ||
+        !FormatRootPath(targetPath, g_simRoot, g_fileList[i])) {
+      return false;
+    }
+    {
+      std::lock_guard<std::mutex> hold(g_pathsLock);
+      g_tempFiles.push_back(tempPath);
+    }
+    g_targetFiles.push_back(targetPath);
+    CutToFolder(g_dirPaths[i]);
+    CreateEntryDirectory(i, g_simRoot);
+  }
+  return true;
+}

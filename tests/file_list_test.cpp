@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "support/recording_ui.h"
+#include "support/temp_dir.h"
+#include "workers/file_list.h"
+
+namespace {
+StringList Parse(const std::string& text) {
+  StringList list;
+  ParseFileList(list, text.data(), static_cast<std::uint32_t>(text.size()));
+  return list;
+}
+
+class FileListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetInstallerState(); }
+  void TearDown() override { ResetInstallerState(); }
+};
+}  // namespace
+
+TEST_F(FileListTest, LeadingCheckIsExactAndCaseSensitive) {
+  EXPECT_TRUE(HasListLead("Effects/a"));
+  EXPECT_FALSE(HasListLead("effects/a"));
+  EXPECT_FALSE(HasListLead("\xEF\xBB\xBF" "Effects/a"));
+  char zeroed[8] = {};
+  EXPECT_FALSE(HasListLead(zeroed));
+}
+
+TEST_F(FileListTest, ParseSplitsOnCrAndSkipsTheFollowingByte) {
+  EXPECT_EQ(Parse("a/b"), (StringList{"a/b"}));
+  EXPECT_EQ(Parse("a/1\r\nb/2\r\n"), (StringList{"a/1", "b/2"}));
+  EXPECT_EQ(Parse("a/1\r\nb/2"), (StringList{"a/1", "b/2"}));
+  EXPECT_EQ(Parse("a\r\n\r\nb"), (StringList{"a", "", "b"}));
+  EXPECT_EQ(Parse("a/1\nb"), (StringList{"a/1\nb"}));   // a lone LF is part of the entry
+  EXPECT_EQ(Parse("a/1\r"), (StringList{"a/1\r"}));     // a final CR stays in the entry
+  EXPECT_EQ(Parse("a/1\rXb/2"), (StringList{"a/1", "b/2"}));  // whatever follows CR is skipped
+  EXPECT_TRUE(Parse("").empty());
+  StringList appended{"x/y"};
+  ParseFileList(appended, "a/b", 3);
+  EXPECT_EQ(appended, (StringList{"x/y", "a/b"}));
+}
+
+TEST_F(FileListTest, ParseReadsOnlyTheGivenLength) {
+  const char text[] = "Effects/a\r\nEffects/b\r\nEffects/c";
+  EXPECT_EQ(Parse(std::string(text, 20)), (StringList{"Effects/a", "Effects/"}));
+}
+
+TEST_F(FileListTest, EntriesThatCouldLeaveTheRootAreRefused) {
+  const char* root = "C:/P3D";
+  for (const char* bad : {"../evil.dll", "Effects/../../evil.dll", "/etc/passwd", "C:/Windows/x.dll",
+                          "Effects/a:stream", "Effects\\..\\x", "//server/share/x", "Effects//a", "Effects/a/",
+                          "noslash.cfg", "", "Effects/./a", "Effects/CON", "Effects/nul.txt", "Effects/com1.cfg",
+                          "Effects/a.", "Effects/a ", "Effects/a\nb", "Effects/a?b", "Effects/a*"}) {
+    ListVerdict verdict = CheckFileList({"Effects/ok.bmp", bad}, root);
+    EXPECT_EQ(verdict.problem, EntryProblem::Unsafe) << "accepted: " << bad;
+    EXPECT_EQ(verdict.entry, bad);
+  }
+  for (const char* good : {"Effects/a.bmp", "SimObjects/Airplanes/X 1/aircraft.cfg", "gauges/a..b/c.cfg",
+                           "Effects/console.cfg", "Effects/COM10.cfg"}) {
+    EXPECT_EQ(CheckFileList({good}, root).problem, EntryProblem::None) << "refused: " << good;
+  }
+}
+
+TEST_F(FileListTest, EntriesThatWouldShareAFileAreRefused) {
+  const char* root = "C:/P3D";
+  EXPECT_EQ(CheckFileList({"Effects/a", "Effects/a"}, root).problem, EntryProblem::Conflict);
+  EXPECT_EQ(CheckFileList({"Effects/a", "EFFECTS/A"}, root).problem, EntryProblem::Conflict);
+  EXPECT_EQ(CheckFileList({"Effects/a", "Effects/a.qzar"}, root).problem, EntryProblem::Conflict);
+  EXPECT_EQ(CheckFileList({"Effects/a", "Effects/a/b"}, root).problem, EntryProblem::Conflict);
+  EXPECT_EQ(CheckFileList({"Effects/a/b", "Effects/a"}, root).problem, EntryProblem::Conflict);
+  EXPECT_EQ(CheckFileList({"Effects/a/b", "Effects/a/c", "Effects/b"}, root).problem, EntryProblem::None);
+}
+
+TEST_F(FileListTest, PathsThatWouldNotFitAreRefusedNotCut) {
+  // The temporary is the longest path: root + '/' + entry + ".qzar" must stay within 259.
+  std::string root(200, 'r');
+  std::string fits = "Effects/" + std::string(259 - 201 - 5 - 8, 'a');
+  EXPECT_EQ(CheckFileList({fits}, root.c_str()).problem, EntryProblem::None);
+  EXPECT_EQ(CheckFileList({fits + "a"}, root.c_str()).problem, EntryProblem::TooLong);
+
+  char out[kPathCapacity];
+  EXPECT_TRUE(FormatRootPath(out, root.c_str(), std::string(58, 'x')));
+  EXPECT_EQ(std::strlen(out), 259u);
+  EXPECT_FALSE(FormatRootPath(out, root.c_str(), std::string(59, 'x')));
+  EXPECT_EQ(out[0], '\0');
+}
+
+TEST_F(FileListTest, VerdictBoxNamesTheEntryInTheUsersLanguage) {
+  RecordingUi ui;
+  g_russian = false;
+  ShowListVerdict({EntryProblem::Unsafe, "../x\ny"});
+  g_russian = true;
+  ShowListVerdict({EntryProblem::TooLong, "Effects/long"});
+  auto boxes = ui.Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "The file list holds an invalid path:\n../x?y");
+  EXPECT_EQ(boxes[0].caption, "Xq-730 QZ Installer v1.1");
+  EXPECT_EQ(boxes[0].flags, 0x30u);
+  EXPECT_EQ(boxes[0].owner, BoxOwner::MainWindow);
+  EXPECT_EQ(boxes[1].text, "Путь в выбранной папке длиннее 259 символов:\nEffects/long");
+}
+
+TEST_F(FileListTest, FolderWalkCreatesMissingParentsAndRestoresThePath) {
+  TempDir root;
+  std::filesystem::create_directories(root / "a");
+  g_dirPaths = {"a/b/c/d", "a", "x/y"};
+  CreateEntryDirectory(0, root.Path().c_str());
+  EXPECT_TRUE(std::filesystem::is_directory(root / "a/b/c/d"));
+  EXPECT_EQ(g_dirPaths[0], "a/b/c/d");
+  EXPECT_TRUE(g_dirTail.empty());
+  CreateEntryDirectory(1, root.Path().c_str());  // exists: one test, nothing changes
+  EXPECT_EQ(g_dirPaths[1], "a");
+  CreateEntryDirectory(2, root.Path().c_str());
+  EXPECT_TRUE(std::filesystem::is_directory(root / "x/y"));
+}
+
+TEST_F(FileListTest, FolderWalkEndsWhenTheTopFolderCannotBeMade) {
+  TempDir root;
+  WriteFile(root / "blocker", std::string("a file where a folder should be"));
+  g_dirPaths = {"missing/blocker/b"};
+  // The root is a file, so no folder below it can be made: the walk climbs to the top,
+  // gives up there and leaves the folder path whole.
+  CreateEntryDirectory(0, (root / "blocker").c_str());
+  EXPECT_EQ(g_dirPaths[0], "missing/blocker/b");
+  EXPECT_TRUE(g_dirTail.empty());
+}
+
+TEST_F(FileListTest, PreparedPathsFollowTheRootAndTheList) {
+  TempDir root;
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.Path().c_str());
+  g_fileList = {"Effects/a", "SimObjects/Airplanes/X/aircraft.cfg"};
+  ASSERT_TRUE(PrepareEntryPaths());
+  EXPECT_EQ(g_tempRelPaths, (StringList{"Effects/a.qzar", "SimObjects/Airplanes/X/aircraft.cfg.qzar"}));
+  EXPECT_EQ(g_tempFiles, (StringList{root / "Effects/a.qzar", root / "SimObjects/Airplanes/X/aircraft.cfg.qzar"}));
+  EXPECT_EQ(g_targetFiles, (StringList{root / "Effects/a", root / "SimObjects/Airplanes/X/aircraft.cfg"}));
+  EXPECT_EQ(g_dirPaths, (StringList{"Effects", "SimObjects/Airplanes/X"}));
+  EXPECT_TRUE(std::filesystem::is_directory(root / "SimObjects/Airplanes/X"));
+}

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "package/mapped_file.h"
+#include "support/recording_ui.h"
+#include "support/temp_dir.h"
+
+namespace {
+#ifdef _WIN32
+constexpr int kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+#else
+constexpr int kPathNotFound = 2;  // ENOENT
+#endif
+
+class MappedFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+  TempDir dir;
+};
+
+// The fatal path shows its box through the port; the recorder echoes it to stderr,
+// which is all a death test can see of the child.
+void CreateThroughRecorder(const std::string& path, std::uint32_t size) {
+  RecordingUi ui;
+  MappedFile record;
+  CreateMappedForWrite(record, path.c_str(), size);
+}
+}  // namespace
+
+TEST_F(MappedFileTest, ReadSideReportsFailuresOnlyThroughTheView) {
+  MappedFile record;
+  std::uint32_t size = 123;
+  EXPECT_EQ(OpenMappedForRead(record, (dir / "missing").c_str(), size), nullptr);
+  EXPECT_EQ(size, 0u);
+  CloseMapped(record);
+
+  WriteFile(dir / "empty", std::string());
+  size = 123;
+  EXPECT_EQ(OpenMappedForRead(record, (dir / "empty").c_str(), size), nullptr);
+  EXPECT_EQ(size, 0u);
+  CloseMapped(record);
+}
+
+TEST_F(MappedFileTest, WrittenBytesAreReadBackAndAnOlderLongerFileIsReplaced) {
+  std::string path = dir / "out.bin";
+  WriteFile(path, std::string(5000, 'x'));
+  {
+    ScopedMapping out;
+    std::uint8_t* view = CreateMappedForWrite(out.record, path.c_str(), 3);
+    std::memcpy(view, "abc", 3);
+  }
+  EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+
+  ScopedMapping in;
+  std::uint32_t size = 0;
+  const std::uint8_t* view = OpenMappedForRead(in.record, path.c_str(), size);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(std::memcmp(view, "abc", 3), 0);
+}
+
+TEST_F(MappedFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemError) {
+  std::string missingFolder = dir / "no/such/folder/file";
+  EXPECT_EXIT(CreateThroughRecorder(missingFolder, 10), ::testing::ExitedWithCode(kPathNotFound),
+              "\\[box Error\\] \\(null\\) failed with error [0-9]+: .+");
+  EXPECT_EXIT(CreateThroughRecorder(dir / "zero", 0), ::testing::Not(::testing::ExitedWithCode(0)),
+              "\\[box Error\\] \\(null\\) failed with error");
+}

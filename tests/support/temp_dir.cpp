@@ -1,0 +1,40 @@
+#include "support/temp_dir.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  std::random_device seed;
+  fs::path dir = fs::temp_directory_path() /
+                 ("qz-test-" + std::to_string(seed()) + "-" + std::to_string(counter.fetch_add(1)));
+  fs::create_directories(dir);
+  path_ = dir.generic_string();
+  while (path_.size() > 1 && path_.back() == '/') path_.pop_back();
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Exists(const std::string& path) { return fs::exists(path); }

@@ -1,0 +1,27 @@
+// A fresh folder per test, removed afterwards; its path uses '/' on every platform,
+// as the installer's paths do.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void WriteFile(const std::string& path, const std::string& text);
+std::vector<std::uint8_t> ReadFile(const std::string& path);
+bool Exists(const std::string& path);
