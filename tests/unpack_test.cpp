@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "lzw_encoder.h"
+#include "package/unpack.h"
+#include "support/recording_ui.h"
+#include "support/temp_dir.h"
+#include "workers/file_list.h"
+
+namespace {
+std::vector<std::uint8_t> Content(std::size_t i) {
+  std::vector<std::uint8_t> bytes(100 + i * 37);
+  for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<std::uint8_t>((k * (i + 3)) % 251);
+  return bytes;
+}
+
+class UnpackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetInstallerState();
+    std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.Path().c_str());
+  }
+  void TearDown() override { ResetInstallerState(); }
+
+  // Lists n entries and writes each one's temporary, as the split leaves them.
+  void Stage(std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      std::string entry = "Effects/d" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".bin";
+      g_fileList.push_back(entry);
+      WriteFile(root / (entry + ".qzar"), LzwEncode(Content(i)));
+    }
+  }
+
+  static UnpackStatus WaitForWorkers() {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    UnpackStatus status = PollUnpack();
+    while (!status.allDone && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      status = PollUnpack();
+    }
+    return status;
+  }
+
+  TempDir root;
+};
+}  // namespace
+
+TEST_F(UnpackTest, EntriesAreDealtByListPositionAndEveryTargetIsDecoded) {
+  Stage(5);
+  ASSERT_TRUE(UnpackAll());
+  EXPECT_EQ(g_workerSources[0], (StringList{root / "Effects/d0/f0.bin.qzar", root / "Effects/d1/f4.bin.qzar"}));
+  EXPECT_EQ(g_workerTargets[0], (StringList{root / "Effects/d0/f0.bin", root / "Effects/d1/f4.bin"}));
+  for (int j = 1; j < 4; ++j) EXPECT_EQ(g_workerSources[j].size(), 1u);
+  UnpackStatus status = WaitForWorkers();
+  ASSERT_TRUE(status.allDone);
+  EXPECT_EQ(status.finished, 5);
+  EXPECT_EQ(status.total, 5);
+  EXPECT_EQ(status.failed, 0);
+  EXPECT_EQ(g_workerProgress[0].load(), 2);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(ReadFile(g_targetFiles[i]), Content(i)) << i;
+}
+
+TEST_F(UnpackTest, ShortListsLeaveIdleWorkersDone) {
+  for (std::size_t n : {0u, 1u, 2u}) {
+    ResetInstallerState();
+    std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.Path().c_str());
+    Stage(n);
+    ASSERT_TRUE(UnpackAll());
+    UnpackStatus status = WaitForWorkers();
+    EXPECT_TRUE(status.allDone);
+    EXPECT_EQ(status.total, static_cast<std::int32_t>(n));
+    EXPECT_EQ(status.finished, static_cast<std::int32_t>(n));
+  }
+}
+
+TEST_F(UnpackTest, AnExistingLongerTargetIsReplaced) {
+  Stage(1);
+  WriteFile(root / "Effects/d0/f0.bin", std::vector<std::uint8_t>(100000, 7));
+  ASSERT_TRUE(UnpackAll());
+  ASSERT_TRUE(WaitForWorkers().allDone);
+  EXPECT_EQ(ReadFile(root / "Effects/d0/f0.bin"), Content(0));
+}
+
+TEST_F(UnpackTest, MissingOrUndecodableTemporariesAreCountedAndLeaveTheTargetAlone) {
+  Stage(3);
+  std::filesystem::remove(root / "Effects/d1/f1.bin.qzar");                       // never cut
+  WriteFile(root / "Effects/d2/f2.bin.qzar", std::vector<std::uint8_t>{0x41});  // odd: decodes to nothing
+  WriteFile(root / "Effects/d2/f2.bin", std::string("settings the user keeps"));
+  ASSERT_TRUE(UnpackAll());
+  UnpackStatus status = WaitForWorkers();
+  ASSERT_TRUE(status.allDone);
+  EXPECT_EQ(status.finished, 3);  // the bar still reaches its end
+  EXPECT_EQ(status.failed, 2);
+  EXPECT_EQ(ReadFile(root / "Effects/d0/f0.bin"), Content(0));
+  EXPECT_FALSE(Exists(root / "Effects/d1/f1.bin"));
+  std::string kept = "settings the user keeps";
+  EXPECT_EQ(ReadFile(root / "Effects/d2/f2.bin"), std::vector<std::uint8_t>(kept.begin(), kept.end()));
+}
+
+TEST_F(UnpackTest, CancelStopsTheWorkersBeforeAnyTargetIsWritten) {
+  Stage(8);
+  g_cancelRequested = true;
+  ASSERT_TRUE(UnpackAll());
+  UnpackStatus status = WaitForWorkers();
+  ASSERT_TRUE(status.allDone);
+  EXPECT_EQ(status.finished, 0);
+  for (const std::string& target : g_targetFiles) EXPECT_FALSE(Exists(target)) << target;
+}
