@@ -1,0 +1,19 @@
+// The sample add-on prepared once per benchmark run, and the child-process mode that
+// measures the peak memory of one unpacking.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/state.h"
+
+struct BenchFixture {
+  std::string dir;   // everything lives below it
+  std::string root;  // the temporaries, as the split leaves them
+  StringList entries;
+  std::uint64_t decodedBytes = 0;
+};
+
+const BenchFixture& Fixture();
+int RunUnpackForPeakRss(const std::string& dir, std::size_t entryCount);
+double PeakRssMb(const char* self, std::size_t entryCount);

@@ -1,0 +1,67 @@
+// Runs every benchmark side by side in one process, then prints one line per figure:
+// "FIGURE name value unit", each ratio taken between benchmarks of this same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "bench_fixture.h"
+
+namespace {
+class RecordingReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      std::string name = run.benchmark_name();
+      seconds[name] = run.GetAdjustedRealTime() / 1e3;  // reported in ms by our benchmarks
+      auto rate = run.counters.find("bytes_per_second");
+      if (rate != run.counters.end()) bytesPerSecond[name] = rate->second;
+    }
+  }
+  std::map<std::string, double> seconds;
+  std::map<std::string, double> bytesPerSecond;
+};
+
+double Find(const std::map<std::string, double>& values, const std::string& prefix) {
+  for (const auto& [name, value] : values) {
+    if (name.rfind(prefix, 0) == 0) return value;
+  }
+  return 0.0;
+}
+
+void Figure(const char* name, double value, const char* unit) {
+  std::printf("FIGURE %s %.3g %s\n", name, value, unit);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--peak-rss-unpack") == 0) {
+    return RunUnpackForPeakRss(argv[2], std::stoul(argv[3]));
+  }
+  benchmark::Initialize(&argc, argv);
+  RecordingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  const auto& rate = reporter.bytesPerSecond;
+  double fast = Find(rate, "BM_LzwDecodeFast");
+  if (fast > 0) {
+    Figure("lzw_decode_mb_s", fast / 1e6, "MB/s");
+    Figure("lzw_vs_literal", fast / Find(rate, "BM_LzwDecodeLiteral"), "x");
+    Figure("lzw_vs_memcpy", fast / Find(rate, "BM_Memcpy"), "x");
+  }
+  double unpack = Find(rate, "BM_UnpackAll");
+  if (unpack > 0) {
+    Figure("unpack_mb_s", unpack / 1e6, "MB/s");
+    Figure("unpack_vs_one_thread", unpack / Find(rate, "BM_UnpackOneThread"), "x");
+    Figure("unpack_vs_cp", unpack / Find(rate, "BM_CopyTree"), "x");
+    std::size_t files = Fixture().entries.size();
+    Figure("unpack_peak_rss_mb", PeakRssMb(argv[0], files), "MB");
+    Figure("unpack_peak_rss_mb_quarter_files", PeakRssMb(argv[0], files / 4), "MB");
+  }
+  return 0;
+}

@@ -1,0 +1,121 @@
+// Unpacking the sample add-on: the four workers against one thread and against cp -r
+// of the decoded tree, plus the peak memory of an unpacking in a process of its own.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "bench_fixture.h"
+#include "lzw_encoder.h"
+#include "package/unpack.h"
+#include "sample_addon.h"
+#include "workers/file_list.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+void UseRoot(const std::string& root, const StringList& entries) {
+  ResetInstallerState();
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.c_str());
+  g_fileList = entries;
+}
+
+void UnpackAndWait() {
+  if (!UnpackAll()) std::abort();
+  while (!PollUnpack().allDone) std::this_thread::yield();
+}
+}  // namespace
+
+const BenchFixture& Fixture() {
+  static const BenchFixture fixture = [] {
+    BenchFixture made;
+    made.dir = (fs::temp_directory_path() / "qz-bench").generic_string();
+    fs::remove_all(made.dir);
+    SampleAddon addon = GenerateSampleAddon(made.dir + "/addon", std::uint64_t{64} << 20, 730);
+    if (!addon.ok()) {
+      std::fprintf(stderr, "bench: %s\n", addon.error.c_str());
+      std::exit(1);
+    }
+    made.entries = addon.listed;
+    std::ofstream list(made.dir + "/entries.txt");
+    for (const std::string& entry : made.entries) list << entry << '\n';
+    made.decodedBytes = addon.listedBytes;
+    // The temporaries exactly as the split leaves them: one stream per entry, next to its target.
+    made.root = made.dir + "/root";
+    for (const std::string& entry : made.entries) {
+      std::ifstream in(made.dir + "/addon/" + entry, std::ios::binary);
+      std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      std::vector<std::uint8_t> stream = LzwEncode(bytes);
+      fs::create_directories(fs::path(made.root + "/" + entry).parent_path());
+      std::ofstream(made.root + "/" + entry + ".qzar", std::ios::binary)
+          .write(reinterpret_cast<const char*>(stream.data()), static_cast<std::streamsize>(stream.size()));
+    }
+    return made;
+  }();
+  return fixture;
+}
+
+static void BM_UnpackAll(benchmark::State& state) {
+  const BenchFixture& fixture = Fixture();
+  for (auto _ : state) {
+    UseRoot(fixture.root, fixture.entries);
+    UnpackAndWait();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.decodedBytes));
+}
+BENCHMARK(BM_UnpackAll)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+static void BM_UnpackOneThread(benchmark::State& state) {
+  const BenchFixture& fixture = Fixture();
+  for (auto _ : state) {
+    UseRoot(fixture.root, fixture.entries);
+    PrepareEntryPaths();
+    std::atomic<bool> done{false};
+    std::atomic<std::int32_t> progress{0}, failures{0};
+    UnpackShare(g_tempFiles, g_targetFiles, done, progress, failures);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.decodedBytes));
+}
+BENCHMARK(BM_UnpackOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+static void BM_CopyTree(benchmark::State& state) {
+  const BenchFixture& fixture = Fixture();
+  std::string command = "cp -r '" + fixture.dir + "/addon' '" + fixture.dir + "/copy'";
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove_all(fixture.dir + "/copy");
+    state.ResumeTiming();
+    if (std::system(command.c_str()) != 0) state.SkipWithError("cp -r failed");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.decodedBytes));
+}
+BENCHMARK(BM_CopyTree)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// Runs in a child process so that its peak covers the unpacking alone.
+int RunUnpackForPeakRss(const std::string& dir, std::size_t entryCount) {
+  StringList entries;
+  std::ifstream list(dir + "/entries.txt");
+  for (std::string entry; entries.size() < entryCount && std::getline(list, entry);) entries.push_back(entry);
+  UseRoot(dir + "/root", entries);
+  UnpackAndWait();
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("%ld\n", usage.ru_maxrss);  // KiB
+  return 0;
+}
+
+double PeakRssMb(const char* self, std::size_t entryCount) {
+  std::string command =
+      std::string("'") + self + "' --peak-rss-unpack '" + Fixture().dir + "' " + std::to_string(entryCount);
+  FILE* child = popen(command.c_str(), "r");
+  long kib = 0;
+  if (child == nullptr || std::fscanf(child, "%ld", &kib) != 1) kib = -1;
+  if (child != nullptr) pclose(child);
+  return static_cast<double>(kib) / 1024.0;
+}
