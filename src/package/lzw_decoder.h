@@ -5,17 +5,24 @@
 // Every dictionary string is a substring of the output already written (each new
 // entry is the previous code's string plus one byte), so the table stores an offset
 // and a length per code and each code becomes one bounded copy inside the output.
+// The literal codes point into a block of the bytes 0..255 kept in front of the output.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 
 // Working memory of a decoder: the output buffer and the code table. A worker keeps one
 // for all its files so that memory follows the largest file, not the number of files.
+// One decoder at a time may use it.
 class LzwScratch {
  public:
-  LzwScratch();
+  // Largest buffer (256 literal bytes, then the output): offsets must fit 32 bits.
+  static constexpr std::uint64_t kMaxBytes = 0xFFFFFFFFu;
+
+  // maxBytes caps the buffer below kMaxBytes (a memory budget; the tests use a small one).
+  explicit LzwScratch(std::uint64_t maxBytes = kMaxBytes);
   ~LzwScratch();
   LzwScratch(const LzwScratch&) = delete;
   LzwScratch& operator=(const LzwScratch&) = delete;
@@ -26,10 +33,17 @@ class LzwScratch {
     std::uint32_t offset;  // into buffer_
     std::uint32_t length;
   };
-  bool Reserve(std::size_t bytes);  // false when the memory cannot be had
+  static constexpr std::uint32_t kLiteralBytes = 256;
+  // Copies run in 16-byte chunks and may read and write this far past a string's end.
+  static constexpr std::size_t kSlack = 64;
+
+  // Makes room for a buffer of `bytes` meaningful bytes plus the slack; false when the
+  // memory cannot be had or the cap would be passed.
+  bool Reserve(std::uint64_t bytes);
   std::uint8_t* buffer_ = nullptr;  // 256 literal bytes 0..255, then the output
-  std::size_t capacity_ = 0;
-  std::unique_ptr<Entry[]> table_;
+  std::size_t capacity_ = 0;        // meaningful bytes that fit (the slack comes on top)
+  std::uint64_t maxBytes_;
+  Entry* table_ = nullptr;  // 65536 entries; allocated without throwing
 };
 
 class LzwDecoder {
@@ -42,29 +56,37 @@ class LzwDecoder {
   LzwDecoder(const LzwDecoder&) = delete;
   LzwDecoder& operator=(const LzwDecoder&) = delete;
 
-  // Defines the codes 0..255. A code already defined is refused with the dictionary box.
+  // Defines the codes 0..255. A code already defined is refused with the dictionary box
+  // and the others are still defined.
   void InitDictionary();
   void SetInput(const std::uint8_t* input, std::uint32_t length);
-  // Decodes to the end of the input, or until g_cancelRequested is seen before a code.
-  // A trailing odd byte is ignored. Output that cannot be held (over 4 GiB, or memory
-  // refused) stops with OutOfMemory.
+  // Decodes to the end of the input, or until g_cancelRequested is seen before a code
+  // (Cancelled; a later call goes on from there). A trailing odd byte is ignored.
+  // Output that cannot be held (the 256 literal bytes and the output reaching 4 GiB, or
+  // memory refused) stops with OutOfMemory before the code that does not fit. An entry
+  // the dictionary refuses shows the dictionary box and ends the decoding for good
+  // (DictionaryRefused); only a second InitDictionary on a used dictionary leads there.
   void Decode();
-  // The bytes decoded so far; valid until the decoder or its scratch is destroyed.
+  // The bytes decoded so far; valid until the next Decode, or until the decoder or its
+  // scratch is destroyed or the scratch is handed to another decoder.
   std::span<const std::uint8_t> TakeOutput() const;
   Status GetStatus() const { return status_; }
 
  private:
   bool LookUp(std::uint32_t code) const { return code < count_; }
   bool AddEntry(std::uint32_t code, std::uint32_t offset, std::uint32_t length);
+  bool DecodeOne(std::uint32_t code);  // any state; false when decoding must stop
+  bool DecodeRun();  // the common state (started, nextCode_ == count_); false when stopped
 
   std::unique_ptr<LzwScratch> own_;
-  LzwScratch& scratch_;
+  LzwScratch* scratch_;  // null only when the decoder's own scratch could not be had
   std::uint32_t count_ = 0;  // entries defined: codes 0..count_-1
   std::uint32_t nextCode_ = 0;
   std::uint32_t pos_ = 0;
-  std::uint32_t length_ = 0;
+  std::uint32_t length_ = 0;  // even: the trailing odd byte is never read
   const std::uint8_t* input_ = nullptr;
-  std::size_t end_ = 0;  // end of the output in the scratch buffer
+  std::size_t end_ = LzwScratch::kLiteralBytes;  // end of the output in the scratch buffer
+  // The previous code's string; when set, it ends where the output ends.
   std::uint32_t previousOffset_ = 0;
   std::uint32_t previousLength_ = 0;
   bool started_ = false;

@@ -1,0 +1,259 @@
+#include "package/lzw_decoder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "app/state.h"
+#include "platform/ui_port.h"
+
+namespace {
+constexpr std::uint32_t kCodeCount = 65536;  // 16-bit codes: the dictionary is full at this many
+constexpr std::uint32_t kLiterals = 256;
+constexpr std::size_t kFirstCapacity = 64 * 1024;
+
+void ShowDictionaryBox() {
+  Ui().ShowMessageBox({Tr("Ошибка записи в словарь!\nКлюч уже существует",
+                          "Error writing to dictionary!\nKey already exists"),
+                       "LZW", kMbOk, BoxOwner::None});
+}
+
+// Sixteen bytes through a register-sized temporary: the two windows may overlap, though
+// never within the bytes that matter, and the temporary keeps that well defined.
+inline void Copy16(std::uint8_t* to, const std::uint8_t* from) {
+  std::uint8_t chunk[16];
+  std::memcpy(chunk, from, 16);
+  std::memcpy(to, chunk, 16);
+}
+
+// Copies `length` bytes in 16-byte chunks, writing up to 15 bytes of garbage past them
+// (the buffer's slack). The source ends at or before the destination, so no chunk reads
+// a byte that matters after an earlier chunk has overwritten it.
+inline void CopyString(std::uint8_t* to, const std::uint8_t* from, std::size_t length) {
+  Copy16(to, from);
+  if (length > 16) {
+    Copy16(to + 16, from + 16);
+    for (std::size_t done = 32; done < length; done += 16) Copy16(to + done, from + done);
+  }
+}
+}  // namespace
+
+LzwScratch::LzwScratch(std::uint64_t maxBytes)
+    : maxBytes_(std::min(maxBytes, kMaxBytes)),
+      table_(new (std::nothrow) Entry[kCodeCount]) {}
+
+LzwScratch::~LzwScratch() {
+  std::free(buffer_);
+  delete[] table_;
+}
+
+bool LzwScratch::Reserve(std::uint64_t bytes) {
+  if (bytes <= capacity_) return true;
+  if (bytes > maxBytes_) return false;
+  // A 32-bit size_t cannot hold every request below the cap.
+  constexpr std::uint64_t kAddressable = std::numeric_limits<std::size_t>::max() - kSlack;
+  if (bytes > kAddressable) return false;
+  std::uint64_t wanted = std::max<std::uint64_t>({bytes, std::uint64_t{capacity_} * 2, kFirstCapacity});
+  wanted = std::min({wanted, maxBytes_, kAddressable});
+  void* grown = std::realloc(buffer_, static_cast<std::size_t>(wanted) + kSlack);
+  if (grown == nullptr && wanted > bytes) {
+    wanted = bytes;  // doubling was too much; exactly what is needed may still be had
+    grown = std::realloc(buffer_, static_cast<std::size_t>(wanted) + kSlack);
+  }
+  if (grown == nullptr) return false;
+  bool fresh = buffer_ == nullptr;
+  buffer_ = static_cast<std::uint8_t*>(grown);
+  capacity_ = static_cast<std::size_t>(wanted);
+  if (fresh) {
+    for (std::uint32_t value = 0; value < kLiteralBytes; ++value) buffer_[value] = static_cast<std::uint8_t>(value);
+  }
+  return true;
+}
+
+LzwDecoder::LzwDecoder() : own_(new (std::nothrow) LzwScratch()), scratch_(own_.get()) {}
+
+LzwDecoder::LzwDecoder(LzwScratch& scratch) : scratch_(&scratch) {}
+
+LzwDecoder::~LzwDecoder() = default;
+
+bool LzwDecoder::AddEntry(std::uint32_t code, std::uint32_t offset, std::uint32_t length) {
+  if (LookUp(code)) return false;
+  // Codes are handed out in order, so `code` is count_ and the table stays dense.
+  scratch_->table_[code] = {offset, length};
+  count_ = code + 1;
+  return true;
+}
+
+void LzwDecoder::InitDictionary() {
+  if (scratch_ == nullptr || scratch_->table_ == nullptr) {
+    status_ = Status::OutOfMemory;
+    return;
+  }
+  for (nextCode_ = 0; nextCode_ < kLiterals; ++nextCode_) {
+    // Literal c is the byte at offset c of the block in front of the output.
+    if (!AddEntry(nextCode_, nextCode_, 1)) ShowDictionaryBox();
+  }
+}
+
+void LzwDecoder::SetInput(const std::uint8_t* input, std::uint32_t length) {
+  input_ = input;
+  length_ = length & ~1u;
+  pos_ = 0;
+}
+
+std::span<const std::uint8_t> LzwDecoder::TakeOutput() const {
+  if (scratch_ == nullptr || scratch_->buffer_ == nullptr) return {};
+  return {scratch_->buffer_ + LzwScratch::kLiteralBytes, end_ - LzwScratch::kLiteralBytes};
+}
+
+void LzwDecoder::Decode() {
+  if (status_ == Status::DictionaryRefused) return;
+  if (scratch_ == nullptr || scratch_->table_ == nullptr) {
+    status_ = Status::OutOfMemory;
+    return;
+  }
+  if (pos_ < length_) {
+    // A first guess at the output; each code still checks for room.
+    std::uint64_t guess = end_ + std::uint64_t{length_ - pos_} * 3 + 4096;
+    scratch_->Reserve(std::min(guess, scratch_->maxBytes_));
+    if (scratch_->buffer_ == nullptr) {
+      status_ = Status::OutOfMemory;
+      return;
+    }
+  }
+  while (pos_ < length_) {
+    if (started_ && nextCode_ == count_) {
+      if (!DecodeRun()) return;
+      continue;
+    }
+    if (g_cancelRequested.load(std::memory_order_relaxed)) {
+      status_ = Status::Cancelled;
+      return;
+    }
+    if (count_ >= kCodeCount) {
+      count_ = 0;
+      InitDictionary();
+    }
+    std::uint32_t code = input_[pos_] | static_cast<std::uint32_t>(input_[pos_ + 1]) << 8;
+    if (!DecodeOne(code)) return;
+    pos_ += 2;
+  }
+  status_ = Status::Finished;
+}
+
+bool LzwDecoder::DecodeOne(std::uint32_t code) {
+  LzwScratch& scratch = *scratch_;
+  if (LookUp(code)) {
+    LzwScratch::Entry entry = scratch.table_[code];
+    if (!scratch.Reserve(std::uint64_t{end_} + entry.length)) {
+      status_ = Status::OutOfMemory;
+      return false;
+    }
+    std::uint32_t offset = static_cast<std::uint32_t>(end_);
+    std::memcpy(scratch.buffer_ + end_, scratch.buffer_ + entry.offset, entry.length);
+    end_ += entry.length;
+    if (started_) {
+      // The previous string ends where this copy begins: with the copy's first byte it
+      // is one longer at the same offset.
+      if (!AddEntry(nextCode_, previousOffset_, previousLength_ + 1)) {
+        ShowDictionaryBox();
+        status_ = Status::DictionaryRefused;
+        return false;
+      }
+      ++nextCode_;
+    }
+    previousOffset_ = offset;
+    previousLength_ = entry.length;
+    started_ = true;
+    return true;
+  }
+  // Not defined (the code being defined now, or any code beyond): the previous string
+  // and its own first byte, where an empty previous string has the first byte 0.
+  if (!scratch.Reserve(std::uint64_t{end_} + previousLength_ + 1)) {
+    status_ = Status::OutOfMemory;
+    return false;
+  }
+  std::uint8_t* out = scratch.buffer_ + end_;
+  std::uint8_t first = previousLength_ == 0 ? 0 : scratch.buffer_[previousOffset_];
+  std::memcpy(out, scratch.buffer_ + previousOffset_, previousLength_);
+  out[previousLength_] = first;
+  previousOffset_ = static_cast<std::uint32_t>(end_);
+  previousLength_ += 1;
+  end_ += previousLength_;
+  if (!AddEntry(nextCode_, previousOffset_, previousLength_)) {
+    ShowDictionaryBox();
+    status_ = Status::DictionaryRefused;
+    return false;
+  }
+  ++nextCode_;
+  return true;
+}
+
+// Every code here defines exactly one entry, (previous offset, previous length + 1):
+// for a defined code that is the previous string and the first byte of the copy that
+// follows it; for an undefined code the output is previous + previous[0], which is that
+// same new entry. So the entry is stored first and an undefined code reads it back, its
+// last byte (not yet written when the copy reads it) put right afterwards.
+bool LzwDecoder::DecodeRun() {
+  LzwScratch& scratch = *scratch_;
+  LzwScratch::Entry* const table = scratch.table_;
+  std::uint8_t* buffer = scratch.buffer_;
+  std::size_t room = scratch.capacity_;
+  std::size_t end = end_;
+  std::uint32_t count = count_;
+  std::uint32_t previousOffset = previousOffset_;
+  std::uint32_t previousLength = previousLength_;
+  const std::uint8_t* in = input_ + pos_;
+  const std::uint8_t* const inEnd = input_ + length_;
+  bool going = true;
+
+  while (going && in != inEnd) {
+    if (count >= kCodeCount) {
+      // Full: back to the literals; the previous string stays and forms entry 256.
+      for (std::uint32_t value = 0; value < kLiterals; ++value) table[value] = {value, 1};
+      count = kLiterals;
+    }
+    std::size_t codes = std::min<std::size_t>(static_cast<std::size_t>(inEnd - in) / 2, kCodeCount - count);
+    const std::uint8_t* const batchEnd = in + codes * 2;
+    while (in != batchEnd) {
+      if (g_cancelRequested.load(std::memory_order_relaxed)) {
+        status_ = Status::Cancelled;
+        going = false;
+        break;
+      }
+      std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
+      table[count] = {previousOffset, previousLength + 1};
+      bool known = code < count;
+      LzwScratch::Entry entry = table[known ? code : count];
+      if (entry.length > room - end) {
+        if (!scratch.Reserve(std::uint64_t{end} + entry.length)) {
+          status_ = Status::OutOfMemory;
+          going = false;
+          break;
+        }
+        buffer = scratch.buffer_;
+        room = scratch.capacity_;
+      }
+      std::uint8_t* out = buffer + end;
+      const std::uint8_t* from = buffer + entry.offset;
+      std::uint8_t last = from[known ? entry.length - 1 : 0];
+      CopyString(out, from, entry.length);
+      out[entry.length - 1] = last;
+      previousOffset = static_cast<std::uint32_t>(end);
+      previousLength = entry.length;
+      end += entry.length;
+      ++count;
+      in += 2;
+    }
+  }
+  end_ = end;
+  count_ = count;
+  nextCode_ = count;
+  previousOffset_ = previousOffset;
+  previousLength_ = previousLength;
+  pos_ = static_cast<std::uint32_t>(in - input_);
+  return going;
+}

@@ -1,0 +1,375 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/state.h"
+#include "package/lzw_decoder.h"
+#include "support/lzw_oracle.h"
+#include "support/recording_ui.h"
+#include "vendor/lzw_encoder.h"
+
+namespace {
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint32_t kFull = 65536;
+constexpr std::uint32_t kEntriesPerRestart = kFull - 256;
+
+struct Decoded {
+  Bytes bytes;
+  LzwDecoder::Status status;
+};
+
+Decoded Fast(const Bytes& stream, LzwScratch* scratch = nullptr) {
+  std::unique_ptr<LzwDecoder> owned =
+      scratch == nullptr ? std::make_unique<LzwDecoder>() : std::make_unique<LzwDecoder>(*scratch);
+  LzwDecoder& decoder = *owned;
+  decoder.InitDictionary();
+  decoder.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
+  decoder.Decode();
+  std::span<const std::uint8_t> out = decoder.TakeOutput();
+  return {Bytes(out.begin(), out.end()), decoder.GetStatus()};
+}
+
+Bytes Literal(const Bytes& stream) { return LiteralLzwDecode(stream); }
+
+Bytes Codes(const std::vector<std::uint32_t>& codes) {
+  Bytes stream;
+  for (std::uint32_t code : codes) {
+    stream.push_back(static_cast<std::uint8_t>(code));
+    stream.push_back(static_cast<std::uint8_t>(code >> 8));
+  }
+  return stream;
+}
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// Data of the kinds a package holds, each from its own seed.
+Bytes RandomBytes(std::size_t size, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes data(size);
+  for (std::uint8_t& byte : data) byte = static_cast<std::uint8_t>(random());
+  return data;
+}
+
+Bytes LowEntropy(std::size_t size, std::uint32_t seed) {  // runs over a four-letter alphabet
+  std::mt19937 random(seed);
+  Bytes data;
+  while (data.size() < size) data.insert(data.end(), 1 + random() % 6, static_cast<std::uint8_t>("acgt"[random() % 4]));
+  data.resize(size);
+  return data;
+}
+
+Bytes Texture(std::size_t size, std::uint32_t seed) {  // 24-bit gradients with a little noise
+  std::mt19937 random(seed);
+  Bytes data(size);
+  for (std::size_t k = 0; k < size; ++k) {
+    std::size_t pixel = k / 3;
+    data[k] = static_cast<std::uint8_t>((pixel % 256) / 2 + (k % 3) * 40 + random() % 3);
+  }
+  return data;
+}
+
+Bytes ConfigText(std::size_t size, std::uint32_t seed) {
+  static const char* const kWords[] = {"[fltsim.0]\r\n", "title=", "model=", "texture=", "panel=", "sound=",
+                                       "<Visibility>", "</Visibility>", "0.000000", "ui_variation=", "=1\r\n"};
+  std::mt19937 random(seed);
+  Bytes data;
+  while (data.size() < size) {
+    const char* word = kWords[random() % std::size(kWords)];
+    data.insert(data.end(), word, word + std::strlen(word));
+  }
+  data.resize(size);
+  return data;
+}
+
+Bytes Vertices(std::size_t size, std::uint32_t seed) {  // floats on a smooth surface, then indices
+  std::mt19937 random(seed);
+  Bytes data;
+  for (std::uint32_t k = 0; data.size() < size; ++k) {
+    float value = static_cast<float>(k % 97) * 0.125f + static_cast<float>(random() % 4);
+    std::uint16_t index = static_cast<std::uint16_t>(k / 3 + random() % 8);
+    data.insert(data.end(), reinterpret_cast<const std::uint8_t*>(&value), reinterpret_cast<const std::uint8_t*>(&value) + 4);
+    data.insert(data.end(), reinterpret_cast<const std::uint8_t*>(&index), reinterpret_cast<const std::uint8_t*>(&index) + 2);
+  }
+  data.resize(size);
+  return data;
+}
+
+// Streams no encoder writes: codes below, at and above the next free one, with the
+// next free code followed through the restarts.
+Bytes HandMade(std::size_t codeCount, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<std::uint32_t> codes;
+  std::uint32_t count = 256;
+  for (std::size_t k = 0; k < codeCount; ++k) {
+    if (count == kFull) count = 256;
+    std::uint32_t pick = static_cast<std::uint32_t>(random() % 100);
+    if (pick < 80) codes.push_back(static_cast<std::uint32_t>(random() % count));
+    else if (pick < 90) codes.push_back(count);
+    else codes.push_back(static_cast<std::uint32_t>(random() % kFull));
+    if (k > 0) ++count;
+  }
+  return Codes(codes);
+}
+
+class LzwTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetInstallerState(); }
+  void TearDown() override { ResetInstallerState(); }
+};
+
+TEST_F(LzwTest, LzwKnownStreams) {
+  struct Case {
+    Bytes stream;
+    Bytes expected;
+  };
+  const Case cases[] = {
+      {Codes({0x41, 0x42, 0x100}), Text("ABAB")},            // 256 = "AB", 257 = "BA"
+      {Codes({0x41, 0x100}), Text("AAA")},                   // 256 used while it is being defined
+      {Codes({0x41, 0x100, 0x101}), Text("AAAAAA")},         // and again, one longer
+      {Codes({0x41, 0x42, 0x101}), Text("ABBB")},            // 257 is not defined yet: "B" + "B"
+      {Codes({0x41, 0x42, 0x1234}), Text("ABBB")},           // far beyond the next free code
+      {Codes({0x1234}), Bytes{0}},                           // nothing before: an empty string's first byte is 0
+      {Codes({0x1234, 0x100, 0x41}), Bytes{0, 0, 'A'}},      // and that zero byte became entry 256
+      {Codes({0x41, 0x42, 0x43, 0x101, 0x102}), Text("ABCBCCB")},
+      {{}, {}},
+      {{0x41}, {}},                                          // a lone odd byte is never a code
+      {{0x41, 0x00, 0x42}, Text("A")},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(::testing::PrintToString(test.stream));
+    Decoded fast = Fast(test.stream);
+    EXPECT_EQ(fast.bytes, test.expected);
+    EXPECT_EQ(fast.status, LzwDecoder::Status::Finished);
+    EXPECT_EQ(Literal(test.stream), test.expected);
+  }
+}
+
+TEST_F(LzwTest, LzwRestartMakesTheNextCodeUndefined) {
+  // 'A'..'Z' over and over: entry 256 + j is the letter pair starting at letter j.
+  std::vector<std::uint32_t> codes;
+  Bytes expected;
+  for (std::uint32_t k = 0; k <= kEntriesPerRestart; ++k) {  // the first code defines nothing
+    std::uint32_t letter = 'A' + k % 26;
+    codes.push_back(letter);
+    expected.push_back(static_cast<std::uint8_t>(letter));
+  }
+  std::uint8_t last = expected.back();
+  // Before the restart 300 would be a letter pair; right after it, it is not defined.
+  codes.push_back(300);
+  expected.insert(expected.end(), {last, last});
+  codes.push_back(256);  // the string carried over and its first byte
+  expected.insert(expected.end(), {last, last});
+  codes.push_back(257);  // defined by the code before: "<last><last>" + its first byte
+  expected.insert(expected.end(), {last, last, last});
+  Bytes stream = Codes(codes);
+  Decoded fast = Fast(stream);
+  EXPECT_EQ(fast.status, LzwDecoder::Status::Finished);
+  EXPECT_EQ(fast.bytes, expected);
+  EXPECT_EQ(Literal(stream), expected);
+
+  // One code fewer before 300 and it is still the pair defined long ago.
+  codes.erase(codes.begin() + kEntriesPerRestart);
+  Bytes earlier = Fast(Codes(codes)).bytes;
+  std::uint32_t pair = 300 - 256;
+  ASSERT_GE(earlier.size(), kEntriesPerRestart + 2);
+  EXPECT_EQ(earlier[kEntriesPerRestart], 'A' + pair % 26);
+  EXPECT_EQ(earlier[kEntriesPerRestart + 1], 'A' + (pair + 1) % 26);
+}
+
+TEST_F(LzwTest, LzwRoundTripsEveryKindOfData) {
+  struct Kind {
+    const char* name;
+    Bytes data;
+  };
+  const Kind kinds[] = {
+      {"one byte", Bytes{7}},
+      {"two bytes", Bytes{7, 7}},
+      {"zeros", Bytes(300000, 0)},
+      {"all values", [] { Bytes data(256 * 40); for (std::size_t k = 0; k < data.size(); ++k) data[k] = static_cast<std::uint8_t>(k); return data; }()},
+      {"text", ConfigText(250000, 1)},
+      {"texture", Texture(700000, 2)},
+      {"vertices", Vertices(400000, 3)},
+      {"random", RandomBytes(300000, 4)},
+      {"low entropy", LowEntropy(2500000, 5)},
+  };
+  LzwScratch scratch;  // shared, as a worker does, in both directions of size
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    Bytes stream = LzwEncode(kind.data);
+    ASSERT_EQ(stream.size() % 2, 0u);
+    Decoded fast = Fast(stream, &scratch);
+    EXPECT_EQ(fast.status, LzwDecoder::Status::Finished);
+    EXPECT_TRUE(fast.bytes == kind.data);
+  }
+  EXPECT_TRUE(LzwEncode({}).empty());
+}
+
+TEST_F(LzwTest, LzwFastMatchesLiteralAcrossRestarts) {
+  struct Sample {
+    const char* name;
+    Bytes stream;
+  };
+  const Sample samples[] = {
+      {"random data", LzwEncode(RandomBytes(400000, 11))},
+      {"low entropy", LzwEncode(LowEntropy(3000000, 12))},
+      {"hand-made 1", HandMade(3 * kFull + 1000, 13)},
+      {"hand-made 2", HandMade(2 * kFull + 5, 14)},
+  };
+  for (const Sample& sample : samples) {
+    SCOPED_TRACE(sample.name);
+    ASSERT_GT(sample.stream.size() / 2, 2 * kEntriesPerRestart);  // restarts at least twice
+    Decoded fast = Fast(sample.stream);
+    EXPECT_EQ(fast.status, LzwDecoder::Status::Finished);
+    EXPECT_TRUE(fast.bytes == Literal(sample.stream));
+  }
+}
+
+TEST_F(LzwTest, LzwFastMatchesLiteralOnDamagedStreams) {
+  LzwScratch scratch;
+  for (std::uint32_t seed = 0; seed < 300; ++seed) {
+    std::mt19937 random(seed);
+    Bytes stream = RandomBytes(random() % 3001, seed);
+    // Half of them with small codes, so that most are defined and the strings grow.
+    if (seed % 2 == 1) {
+      for (std::size_t k = 1; k < stream.size(); k += 2) stream[k] &= 0x03;
+    }
+    SCOPED_TRACE(::testing::Message() << "seed " << seed << ", " << stream.size() << " bytes");
+    Decoded fast = Fast(stream, &scratch);
+    EXPECT_EQ(fast.status, LzwDecoder::Status::Finished);
+    ASSERT_TRUE(fast.bytes == Literal(stream));
+  }
+  // The longest strings: every code the one being defined, each one byte longer.
+  std::vector<std::uint32_t> chain{'Q'};
+  for (std::uint32_t k = 0; k < 3000; ++k) chain.push_back(256 + k);
+  Bytes stream = Codes(chain);
+  Bytes fast = Fast(stream).bytes;
+  EXPECT_EQ(fast.size(), 3001u * 3002 / 2);
+  EXPECT_TRUE(fast == Literal(stream));
+}
+
+TEST_F(LzwTest, LzwOddTrailingByteIsIgnored) {
+  Bytes stream = LzwEncode(ConfigText(5000, 21));
+  Bytes expected = Fast(stream).bytes;
+  for (std::uint8_t trailing : Bytes{0x00, 0x41, 0xFF}) {
+    Bytes odd = stream;
+    odd.push_back(trailing);
+    Decoded fast = Fast(odd);
+    EXPECT_EQ(fast.status, LzwDecoder::Status::Finished);
+    EXPECT_TRUE(fast.bytes == expected);
+    EXPECT_TRUE(Literal(odd) == expected);
+  }
+  // Only the length passed counts: the byte after it is never looked at.
+  Bytes bounded = Codes({0x41, 0x42});
+  LzwDecoder decoder;
+  decoder.InitDictionary();
+  decoder.SetInput(bounded.data(), 3);
+  decoder.Decode();
+  std::span<const std::uint8_t> out = decoder.TakeOutput();
+  EXPECT_EQ(Bytes(out.begin(), out.end()), Text("A"));
+}
+
+TEST_F(LzwTest, LzwCancelStopsBeforeTheNextCode) {
+  Bytes data = Texture(100000, 31);
+  Bytes stream = LzwEncode(data);
+  LzwDecoder decoder;
+  decoder.InitDictionary();
+  decoder.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
+  g_cancelRequested = true;
+  decoder.Decode();
+  EXPECT_EQ(decoder.GetStatus(), LzwDecoder::Status::Cancelled);
+  EXPECT_TRUE(decoder.TakeOutput().empty());
+  EXPECT_TRUE(LiteralLzwDecode(stream, &g_cancelRequested).empty());
+
+  g_cancelRequested = false;  // a later call goes on where the first one stopped
+  decoder.Decode();
+  EXPECT_EQ(decoder.GetStatus(), LzwDecoder::Status::Finished);
+  std::span<const std::uint8_t> out = decoder.TakeOutput();
+  EXPECT_TRUE(Bytes(out.begin(), out.end()) == data);
+}
+
+TEST_F(LzwTest, LzwSecondInitDictionaryRefusesEveryLiteral) {
+  RecordingUi ui;
+  g_russian = false;
+  Bytes stream = Codes({0x41, 0x42, 0x100});
+  LzwDecoder decoder;
+  decoder.InitDictionary();
+  EXPECT_TRUE(ui.Boxes().empty());
+  decoder.InitDictionary();  // before decoding: every literal refused, nothing else changes
+  std::vector<MessageBoxRequest> boxes = ui.Boxes();
+  ASSERT_EQ(boxes.size(), 256u);
+  EXPECT_EQ(boxes[0].text, "Error writing to dictionary!\nKey already exists");
+  EXPECT_EQ(boxes[0].caption, "LZW");
+  EXPECT_EQ(boxes[0].flags, kMbOk);
+  EXPECT_EQ(boxes[0].owner, BoxOwner::None);
+  decoder.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
+  decoder.Decode();
+  EXPECT_EQ(decoder.GetStatus(), LzwDecoder::Status::Finished);
+  std::span<const std::uint8_t> out = decoder.TakeOutput();
+  EXPECT_EQ(Bytes(out.begin(), out.end()), Text("ABAB"));
+
+  // After decoding, code 256 is taken: the next entry is refused and decoding ends,
+  // the string of the code already in the output.
+  LiteralLzwDecoder literal;
+  literal.InitDictionary();
+  literal.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
+  literal.Decode();
+  decoder.InitDictionary();
+  literal.InitDictionary();
+  EXPECT_EQ(ui.Boxes().size(), 3u * 256);
+  Bytes more = Codes({0x43, 0x44});
+  decoder.SetInput(more.data(), static_cast<std::uint32_t>(more.size()));
+  literal.SetInput(more.data(), static_cast<std::uint32_t>(more.size()));
+  decoder.Decode();
+  literal.Decode();
+  EXPECT_EQ(decoder.GetStatus(), LzwDecoder::Status::DictionaryRefused);
+  EXPECT_EQ(literal.GetStatus(), LiteralLzwDecoder::Status::DictionaryRefused);
+  EXPECT_EQ(ui.Boxes().size(), 3u * 256 + 2);
+  out = decoder.TakeOutput();
+  EXPECT_EQ(std::string(out.begin(), out.end()), "ABABC");
+  EXPECT_EQ(literal.Output(), "ABABC");
+
+  g_russian = true;
+  LzwDecoder russian;
+  russian.InitDictionary();
+  russian.InitDictionary();
+  EXPECT_EQ(ui.Boxes().back().text, "Ошибка записи в словарь!\nКлюч уже существует");
+}
+
+TEST_F(LzwTest, LzwOutputBeyondTheCapStopsWithOutOfMemory) {
+  Bytes data = LowEntropy(3000000, 41);
+  Bytes stream = LzwEncode(data);
+  LzwScratch small(1 << 20);
+  Decoded capped = Fast(stream, &small);
+  EXPECT_EQ(capped.status, LzwDecoder::Status::OutOfMemory);
+  ASSERT_FALSE(capped.bytes.empty());
+  EXPECT_LE(capped.bytes.size() + 256, 1u << 20);
+  EXPECT_TRUE(std::equal(capped.bytes.begin(), capped.bytes.end(), data.begin()));
+  // The same scratch still serves a file that fits.
+  Bytes fits = Texture(200000, 42);
+  Decoded next = Fast(LzwEncode(fits), &small);
+  EXPECT_EQ(next.status, LzwDecoder::Status::Finished);
+  EXPECT_TRUE(next.bytes == fits);
+}
+
+TEST_F(LzwTest, LzwFuzzCorpusReplays) {
+  std::filesystem::path folder = std::filesystem::path(QZ_SOURCE_DIR) / "fuzz" / "corpus" / "lzw_fuzz";
+  std::size_t files = 0;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    if (!item.is_regular_file()) continue;
+    std::ifstream in(item.path(), std::ios::binary);
+    Bytes stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    SCOPED_TRACE(item.path().filename().string());
+    EXPECT_TRUE(Fast(stream).bytes == Literal(stream));
+    ++files;
+  }
+  EXPECT_GE(files, 5u);
+}
+}  // namespace
