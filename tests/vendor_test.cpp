@@ -224,8 +224,8 @@ TEST(VendorServerTree, EffecEntriesLeadAndUserFilesStayOut) {
 TEST(VendorServerTree, RefusesWhatTheInstallerWouldReject) {
   TempDir dir;
   const std::string addon = dir / "addon", server = dir / "server";
-  auto refuses = [&](const ServerTreeOptions& options, const std::string& why) {
-    ServerTreeResult result = PackServerTree(addon, server, options);
+  auto refuses = [&](const ServerTreeOptions& options, const std::string& why, const std::string& from) {
+    ServerTreeResult result = PackServerTree(from, server, options);
     EXPECT_FALSE(result.ok()) << why;
     EXPECT_FALSE(result.error.empty()) << why;
     EXPECT_FALSE(Exists(ResourceAt(server, Resource::FileList))) << why;
@@ -233,7 +233,7 @@ TEST(VendorServerTree, RefusesWhatTheInstallerWouldReject) {
   };
 
   WriteFile(addon + "/gauges/g.xml", "<Gauge/>");
-  refuses({}, "no path starts with Effec");
+  refuses({}, "no path starts with Effec", addon);
 
   // 320 entries of 148 characters and CR LF fill the installer's 48000 bytes exactly.
   const std::string folder = "Effects/" + std::string(120, 'x') + "/";
@@ -249,20 +249,22 @@ TEST(VendorServerTree, RefusesWhatTheInstallerWouldReject) {
   EXPECT_EQ(full.listBytes, 48000u);
   fs::remove_all(server);
   WriteFile(addon + "/Effects/y", "y");
-  refuses({}, "a list over 48000 bytes");
+  refuses({}, "a list over 48000 bytes", addon);
   fs::remove(addon + "/Effects/y");
 
   for (const char* version : {"1.10.0.0", "1.1.0", "1.1.0.0.", "a.1.0.0", "1,1,0,0", ""}) {
     ServerTreeOptions options;
     options.installerVersion = version;
-    refuses(options, std::string("installer version ") + version);
+    refuses(options, std::string("installer version ") + version, addon);
   }
   for (const char* version : {"120", "12000", "12 0", ""}) {
     ServerTreeOptions options;
     options.modelVersion = version;
-    refuses(options, std::string("model version ") + version);
+    refuses(options, std::string("model version ") + version, addon);
   }
 
-  WriteFile(addon + "/Effects/empty.fx", std::string());
-  refuses({}, "an empty file has no payload");
+  const std::string withEmpty = dir / "with-empty";
+  WriteFile(withEmpty + "/Effects/a.fx", "a");
+  WriteFile(withEmpty + "/Effects/empty.fx", std::string());
+  refuses({}, "an empty file has no payload", withEmpty);
 }

@@ -120,13 +120,8 @@ std::string WritePackage(const fs::path& target, const std::vector<Entry>& entri
     std::vector<std::uint8_t> payload = LzwEncode(data);
     packageBytes += kRecordHeaderSize + payload.size();
     if (packageBytes > kMaxPackageBytes) return "the package would reach 4 GiB, which the installer cannot open";
-    auto length = static_cast<std::uint32_t>(payload.size());
-    const char header[kRecordHeaderSize] = {'[',
-                                            static_cast<char>(length & 0xFF),
-                                            static_cast<char>((length >> 8) & 0xFF),
-                                            static_cast<char>((length >> 16) & 0xFF),
-                                            static_cast<char>(length >> 24),
-                                            ']'};
+    char header[kRecordHeaderSize] = {'[', 0, 0, 0, 0, ']'};
+    for (std::size_t b = 0; b < 4; ++b) header[1 + b] = static_cast<char>((payload.size() >> (8 * b)) & 0xFF);
     package.write(header, kRecordHeaderSize);
     package.write(reinterpret_cast<const char*>(payload.data()), static_cast<std::streamsize>(payload.size()));
     if (!package) return "cannot write " + target.string();

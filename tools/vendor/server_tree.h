@@ -32,7 +32,9 @@ struct ServerTreeOptions {
 };
 
 struct ServerTreeResult {
-  std::string error;  // empty on success; nothing usable is left behind otherwise
+  // Empty on success. A refused add-on or version writes nothing; a package that cannot
+  // be finished is removed.
+  std::string error;
   std::size_t fileCount = 0;
   std::uint64_t listBytes = 0;
   std::uint64_t decodedBytes = 0;  // also the text of the size resource
