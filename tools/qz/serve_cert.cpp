@@ -120,7 +120,9 @@ ServerIdentity CreateSelfSignedIdentity(std::string& error) {
        AddExtension(cert, NID_ext_key_usage, "serverAuth") &&
        AddExtension(cert, NID_subject_key_identifier, "hash") &&
        AddExtension(cert, NID_authority_key_identifier, "keyid:always") &&
-       AddExtension(cert, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost") &&
+       // The address also as a DNS name: Wine's crypt32 compares a host given as an IP
+       // address with the DNS names only, and would refuse https://127.0.0.1 otherwise.
+       AddExtension(cert, NID_subject_alt_name, "IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost") &&
        X509_sign(cert, identity.key.get(), EVP_sha256()) > 0;
   if (!ok) {
     error = OpenSslError("cannot create a certificate");
