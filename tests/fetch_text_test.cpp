@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/state.h"
+#include "online/fetch_text.h"
+#include "online/server.h"
+#include "support/local_server.h"
+#include "support/recording_ui.h"
+#include "support/temp_dir.h"
+
+namespace {
+// A file list longer than one read takes: numbered lines, so that a misplaced chunk shows.
+std::string LongList() {
+  std::string list;
+  for (int line = 0; list.size() < 60000; ++line) list += "Folder/file_" + std::to_string(line) + ".bin\r\n";
+  list.resize(60000);
+  return list;
+}
+
+bool AllZero(const char* bytes, std::size_t count) {
+  return std::all_of(bytes, bytes + count, [](char c) { return c == 0; });
+}
+}  // namespace
+
+class FetchTextTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    skipReason_ = LocalServer::Unavailable();
+    if (!skipReason_.empty()) return;
+    server_ = std::make_unique<LocalServer>();
+    const std::string& root = server_->Root();
+    WriteFile(root + ResourcePath(Resource::FilesSize), std::string("123456789"));
+    WriteFile(root + ResourcePath(Resource::FileList), LongList());
+    WriteFile(root + "/files/Setup/seven.txt", std::string("1234567"));
+    WriteFile(root + "/files/Setup/three.txt", std::string("abc"));
+    WriteFile(root + "/files/Setup/empty.txt", std::string());
+    if (!server_->Start()) skipReason_ = server_->Error();
+  }
+  static void TearDownTestSuite() { server_.reset(); }
+
+  void SetUp() override {
+    if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
+    ResetInstallerState();
+  }
+  void TearDown() override { ResetInstallerState(); }
+
+  static std::string Url(const std::string& path) { return server_->Url(path); }
+
+  static std::string skipReason_;
+  static std::unique_ptr<LocalServer> server_;
+};
+
+std::string FetchTextTest::skipReason_;
+std::unique_ptr<LocalServer> FetchTextTest::server_;
+
+TEST_F(FetchTextTest, ReadsASmallTextWhole) {
+  // Through QZ_SERVER, as the wizard addresses it, and with the cache-busting query.
+  g_bytesRead = 999;
+  ASSERT_EQ(FetchText(ServerUrl(Resource::FilesSize), g_sizeText, sizeof g_sizeText), FetchResult::Read);
+  EXPECT_EQ(g_bytesRead, 9u);
+  EXPECT_STREQ(g_sizeText, "123456789");
+
+  char buffer[32];
+  ASSERT_EQ(FetchText(Url("/files/Setup/seven.txt?rnd=4711"), buffer, sizeof buffer), FetchResult::Read);
+  EXPECT_EQ(g_bytesRead, 7u);
+  EXPECT_EQ(std::string(buffer, 7), "1234567");
+}
+
+TEST_F(FetchTextTest, CutsALongerBodyAtCapacity) {
+  char four[4];
+  ASSERT_EQ(FetchText(Url("/files/Setup/seven.txt"), four, sizeof four), FetchResult::Read);
+  EXPECT_EQ(g_bytesRead, 4u);
+  EXPECT_EQ(std::string(four, 4), "1234");
+
+  // Larger than one TLS record, so a single short read would show here.
+  ASSERT_EQ(FetchText(ServerUrl(Resource::FileList), g_listBuffer, kListCapacity), FetchResult::Read);
+  EXPECT_EQ(g_bytesRead, kListCapacity);
+  EXPECT_EQ(std::string(g_listBuffer, kListCapacity), LongList().substr(0, kListCapacity));
+}
+
+TEST_F(FetchTextTest, ZeroFillsTheBufferBeforeReading) {
+  char buffer[16];
+  std::memset(buffer, 0xFF, sizeof buffer);
+  ASSERT_EQ(FetchText(Url("/files/Setup/three.txt"), buffer, sizeof buffer), FetchResult::Read);
+  EXPECT_EQ(g_bytesRead, 3u);
+  EXPECT_EQ(std::string(buffer, 3), "abc");
+  EXPECT_TRUE(AllZero(buffer + 3, sizeof buffer - 3));
+
+  std::memset(buffer, 0xFF, sizeof buffer);
+  g_bytesRead = 999;
+  ASSERT_EQ(FetchText(Url("/files/Setup/empty.txt"), buffer, sizeof buffer), FetchResult::Read);
+  EXPECT_EQ(g_bytesRead, 0u);
+  EXPECT_TRUE(AllZero(buffer, sizeof buffer));
+}
+
+TEST_F(FetchTextTest, ReadsTheErrorPageOfAMissingResource) {
+  // The status is not examined: the wizard's checks of the text catch a wrong page.
+  char buffer[256];
+  ASSERT_EQ(FetchText(Url("/files/Setup/missing.txt"), buffer, sizeof buffer), FetchResult::Read);
+  ASSERT_GT(g_bytesRead, 0u);
+  EXPECT_NE(std::string(buffer, g_bytesRead).find("404"), std::string::npos) << buffer;
+}
+
+TEST_F(FetchTextTest, NoConnectionWhenNothingListens) {
+  char buffer[16];
+  std::memset(buffer, 0xFF, sizeof buffer);
+  EXPECT_EQ(FetchText(LocalServer::ClosedUrl() + "/files/Setup/seven.txt", buffer, sizeof buffer),
+            FetchResult::NoConnection);
+  EXPECT_TRUE(AllZero(buffer, sizeof buffer));
+}
+
+TEST_F(FetchTextTest, NoConnectionWhenTheCertificateIsNotTrusted) {
+  std::string reason = LocalServer::Unavailable(LocalServer::Trust::Untrusted);
+  if (!reason.empty()) GTEST_SKIP() << reason;
+  // QZ_CA_BUNDLE still names the trusted server's certificate, not this one's.
+  LocalServer stranger(LocalServer::Trust::Untrusted);
+  WriteFile(stranger.Root() + "/files/Setup/seven.txt", std::string("1234567"));
+  ASSERT_TRUE(stranger.Start()) << stranger.Error();
+  char buffer[16];
+  EXPECT_EQ(FetchText(stranger.Url("/files/Setup/seven.txt"), buffer, sizeof buffer), FetchResult::NoConnection);
+
+  // The same file from the trusted server reads, so the refusal is the certificate's.
+  EXPECT_EQ(FetchText(Url("/files/Setup/seven.txt"), buffer, sizeof buffer), FetchResult::Read);
+}
+
+class FetchTextNoConnectionBox : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetInstallerState(); }
+  void TearDown() override { ResetInstallerState(); }
+};
+
+TEST_F(FetchTextNoConnectionBox, SpeaksTheUsersLanguage) {
+  RecordingUi ui;
+  g_russian = true;
+  ShowNoConnection();
+  g_russian = false;
+  ShowNoConnection();
+  auto boxes = ui.Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Нет подключения к интернету!");
+  EXPECT_EQ(boxes[1].text, "No internet connection!");
+  for (const MessageBoxRequest& box : boxes) {
+    EXPECT_EQ(box.flags, static_cast<unsigned>(kMbIconExclamation));
+    EXPECT_EQ(box.owner, BoxOwner::MainWindow);
+    EXPECT_EQ(box.caption, kWizardCaption);
+  }
+}

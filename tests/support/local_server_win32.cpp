@@ -1,0 +1,97 @@
+// Under Wine the server runs outside the test process (see local_server.h): this side
+// only claims a folder of the served tree and the matching URL.
+#include "support/local_server.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+void SetVariable(const char* name, bool present, const std::string& value) {
+  // An empty value removes the variable on Windows.
+  _putenv_s(name, present ? value.c_str() : "");
+}
+
+const char* UrlVariable(LocalServer::Trust trust) {
+  return trust == LocalServer::Trust::Trusted ? "QZ_TEST_SERVER_URL" : "QZ_TEST_UNTRUSTED_SERVER_URL";
+}
+
+std::string TrimSlashes(std::string text) {
+  while (!text.empty() && (text.back() == '/' || text.back() == '\\')) text.pop_back();
+  return text;
+}
+}  // namespace
+
+LocalServer::LocalServer(Trust trust) : trust_(trust) {
+  std::string servedRoot = TrimSlashes(Variable("QZ_TEST_SERVER_ROOT"));
+  if (servedRoot.empty()) return;
+  // Tests that run one after another, or in several processes, must not see each
+  // other's files: each takes a fresh folder of the shared tree.
+  static std::atomic<int> counter{0};
+  std::random_device seed;
+  char name[64];
+  std::snprintf(name, sizeof name, "t%lu-%u-%d", GetCurrentProcessId(), seed() % 100000u, counter.fetch_add(1));
+  fs::path dir = fs::path(servedRoot) / name;
+  std::error_code error;
+  fs::create_directories(dir, error);
+  if (error) return;
+  ownedDir_ = dir.generic_string();
+  root_ = ownedDir_;
+  baseUrl_ = TrimSlashes(Variable(UrlVariable(trust))) + "/" + std::string(name);
+}
+
+LocalServer::~LocalServer() {
+  Stop();
+  std::error_code ignored;
+  if (!ownedDir_.empty()) fs::remove_all(ownedDir_, ignored);
+}
+
+std::string LocalServer::Unavailable(Trust trust) {
+  std::string missing;
+  for (const char* name : {"QZ_TEST_SERVER_ROOT", UrlVariable(trust), "QZ_CA_BUNDLE"}) {
+    if (Variable(name).empty()) missing += missing.empty() ? name : std::string(", ") + name;
+  }
+  if (missing.empty()) return "";
+  return "no test server: start qz serve natively and set " + missing + " (see tests/support/local_server.h)";
+}
+
+std::string LocalServer::ClosedUrl() {
+  // Port 1 (tcpmux) is unused on any machine that runs these tests.
+  return "https://127.0.0.1:1";
+}
+
+bool LocalServer::Start() {
+  error_ = Unavailable(trust_);
+  if (error_.empty() && ownedDir_.empty()) error_ = "cannot create a folder in QZ_TEST_SERVER_ROOT";
+  if (!error_.empty()) return false;
+  caBundle_ = Variable("QZ_CA_BUNDLE");
+  if (trust_ == Trust::Trusted && !envChanged_) PointEnvironmentHere();
+  return true;
+}
+
+void LocalServer::Stop() { RestoreEnvironment(); }
+
+void LocalServer::PointEnvironmentHere() {
+  // QZ_CA_BUNDLE already names the one trusted server's certificate.
+  hadServer_ = std::getenv("QZ_SERVER") != nullptr;
+  oldServer_ = Variable("QZ_SERVER");
+  SetVariable("QZ_SERVER", true, baseUrl_);
+  envChanged_ = true;
+}
+
+void LocalServer::RestoreEnvironment() {
+  if (!envChanged_) return;
+  SetVariable("QZ_SERVER", hadServer_, oldServer_);
+  envChanged_ = false;
+}
