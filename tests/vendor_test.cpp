@@ -236,10 +236,12 @@ TEST(VendorServerTree, RefusesWhatTheInstallerWouldReject) {
   refuses({}, "no path starts with Effec", addon);
 
   // 320 entries of 148 characters and CR LF fill the installer's 48000 bytes exactly.
-  const std::string folder = "Effects/" + std::string(120, 'x') + "/";
+  const std::string folder = std::string("Effects/").append(120, 'x').append("/");
   for (int i = 0; i < 319; ++i) {
-    std::string name = "f" + std::to_string(i);
-    name.insert(1, 148 - folder.size() - name.size(), '0');
+    std::string digits = std::to_string(i);
+    std::string name(148 - folder.size() - digits.size(), '0');
+    name[0] = 'f';
+    name += digits;
     WriteFile(addon + "/" + folder + name, "x");
   }
   fs::remove(addon + "/gauges/g.xml");
