@@ -9,8 +9,10 @@
 namespace {
 #ifdef _WIN32
 constexpr int kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+constexpr int kZeroSizeRefused = 1006;  // ERROR_FILE_INVALID
 #else
-constexpr int kPathNotFound = 2;  // ENOENT
+constexpr int kPathNotFound = 2;   // ENOENT
+constexpr int kZeroSizeRefused = 22;  // EINVAL
 #endif
 
 class MappedFileTest : public ::testing::Test {
@@ -64,6 +66,6 @@ TEST_F(MappedFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemErr
   std::string missingFolder = dir / "no/such/folder/file";
   EXPECT_EXIT(CreateThroughRecorder(missingFolder, 10), ::testing::ExitedWithCode(kPathNotFound),
               "\\[box Error\\] \\(null\\) failed with error [0-9]+: .+");
-  EXPECT_EXIT(CreateThroughRecorder(dir / "zero", 0), ::testing::Not(::testing::ExitedWithCode(0)),
+  EXPECT_EXIT(CreateThroughRecorder(dir / "zero", 0), ::testing::ExitedWithCode(kZeroSizeRefused),
               "\\[box Error\\] \\(null\\) failed with error");
 }

@@ -3,7 +3,7 @@
 
 #include "platform/fs.h"
 
-bool PathFileExists(const char* path) { return ::access(path, F_OK) == 0; }
+bool PathExists(const char* path) { return ::access(path, F_OK) == 0; }
 bool CreateDirectoryAt(const char* path) { return ::mkdir(path, 0755) == 0; }
 void DeleteFileAt(const char* path) { ::unlink(path); }
 void RemoveDirectoryAt(const char* path) { ::rmdir(path); }

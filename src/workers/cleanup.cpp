@@ -5,8 +5,8 @@
 
 void DeletePackageAndTemporaries() {
   std::lock_guard<std::mutex> hold(g_pathsLock);
-  if (g_packagePath[0] != '\0' && PathFileExists(g_packagePath)) DeleteFileAt(g_packagePath);
+  if (g_packagePath[0] != '\0' && PathExists(g_packagePath)) DeleteFileAt(g_packagePath);
   for (const std::string& temporary : g_tempFiles) {
-    if (PathFileExists(temporary.c_str())) DeleteFileAt(temporary.c_str());
+    if (PathExists(temporary.c_str())) DeleteFileAt(temporary.c_str());
   }
 }

@@ -138,7 +138,7 @@ void CreateEntryDirectory(std::uint32_t i, const char* root) {
   g_dirTail.clear();
   for (;;) {
     char candidate[kPathCapacity];
-    if (!FormatRootPath(candidate, root, folder) || PathFileExists(candidate)) return;
+    if (!FormatRootPath(candidate, root, folder) || PathExists(candidate)) return;
     if (CreateDirectoryAt(candidate)) {
       if (g_dirTail.empty()) return;
       // Put back the components taken off, in their former order, and try again.
