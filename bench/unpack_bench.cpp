@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "bench_fixture.h"
-#include "lzw_encoder.h"
+#include "vendor/lzw_encoder.h"
 #include "package/unpack.h"
-#include "sample_addon.h"
+#include "vendor/sample_addon.h"
 #include "workers/file_list.h"
 
 namespace fs = std::filesystem;

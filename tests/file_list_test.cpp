@@ -44,7 +44,7 @@ TEST_F(FileListTest, ParseSplitsOnCrAndSkipsTheFollowingByte) {
 
 TEST_F(FileListTest, ParseReadsOnlyTheGivenLength) {
   const char text[] = "Effects/a\r\nEffects/b\r\nEffects/c";
-  EXPECT_EQ(Parse(std::string(text, 20)), (StringList{"Effects/a", "Effects/"}));
+  EXPECT_EQ(Parse(std::string(text, 19)), (StringList{"Effects/a", "Effects/"}));
 }
 
 TEST_F(FileListTest, EntriesThatCouldLeaveTheRootAreRefused) {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "lzw_encoder.h"
+#include "vendor/lzw_encoder.h"
 #include "package/unpack.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
