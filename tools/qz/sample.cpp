@@ -24,7 +24,7 @@ int RunSample(const Args& args) {
   std::string dir = args.Require("to");
   std::uint64_t mb = 0;
   std::uint32_t seed = 0;
-  if (dir.empty() || !ParseNumber<std::uint64_t>(args, "mb", 24, mb) ||
+  if (dir.empty() || !ParseNumber<std::uint64_t>(args, "mb", 16, mb) ||
       !ParseNumber<std::uint32_t>(args, "seed", 730, seed)) {
     return 2;
   }

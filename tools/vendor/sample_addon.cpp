@@ -420,12 +420,12 @@ void WriteKind(Rng& rng, Writer& writer, Kind kind, std::uint64_t budget) {
   }
 
   if (budget < kMinSize[kind]) return;
-  std::uint64_t large = std::clamp<std::uint64_t>(budget / (1 << 20), 1, kMaxLarge);
+  std::size_t large = static_cast<std::size_t>(std::clamp<std::uint64_t>(budget / (1 << 20), 1, kMaxLarge));
   std::vector<std::uint64_t> weights(large);
   std::uint64_t weightSum = 0;
   for (auto& weight : weights) weightSum += weight = (std::uint64_t(1) << rng.Below(6)) * (4 + rng.Below(4));
   const std::uint64_t pieceBudget = budget;
-  for (std::uint64_t n = 0; n < large && budget >= kMinSize[kind]; ++n) {
+  for (std::size_t n = 0; n < large && budget >= kMinSize[kind]; ++n) {
     writeOne(n + 1 == large ? budget : std::max(pieceBudget * weights[n] / weightSum, kMinSize[kind]));
   }
 }
