@@ -192,25 +192,23 @@ bool LzwDecoder::DecodeOne(std::uint32_t code) {
   return true;
 }
 
-// Every code here defines exactly one entry, (previous offset, previous length + 1):
-// for a defined code that is the previous string and the first byte of the copy that
-// follows it; for an undefined code the output is previous + previous[0], which is that
-// same new entry. So the entry is stored first and an undefined code reads it back, its
-// last byte (not yet written when the copy reads it) put right afterwards.
+// Every code here defines exactly one entry, (previous offset, previous length + 1): for
+// a defined code that is the previous string and the first byte of the copy that
+// follows it; for an undefined code it is the output itself, previous + previous[0].
+// The codes up to the next restart or the input's end form one batch, so the loop tests
+// one bound; it leaves it only for the cancel flag and for a buffer to grow.
 bool LzwDecoder::DecodeRun() {
   LzwScratch& scratch = *scratch_;
   LzwScratch::Entry* const table = scratch.table_;
-  std::uint8_t* buffer = scratch.buffer_;
-  std::size_t room = scratch.capacity_;
+  const std::uint8_t* in = input_ + pos_;
+  const std::uint8_t* const inEnd = input_ + length_;
   std::size_t end = end_;
   std::uint32_t count = count_;
   std::uint32_t previousOffset = previousOffset_;
   std::uint32_t previousLength = previousLength_;
-  const std::uint8_t* in = input_ + pos_;
-  const std::uint8_t* const inEnd = input_ + length_;
-  bool going = true;
+  Status stop = Status::Finished;
 
-  while (going && in != inEnd) {
+  while (in != inEnd) {
     if (count >= kCodeCount) {
       // Full: back to the literals; the previous string stays and forms entry 256.
       for (std::uint32_t value = 0; value < kLiterals; ++value) table[value] = {value, 1};
@@ -218,36 +216,48 @@ bool LzwDecoder::DecodeRun() {
     }
     std::size_t codes = std::min<std::size_t>(static_cast<std::size_t>(inEnd - in) / 2, kCodeCount - count);
     const std::uint8_t* const batchEnd = in + codes * 2;
-    while (in != batchEnd) {
+    std::uint8_t* const buffer = scratch.buffer_;
+    const std::size_t room = scratch.capacity_;
+    for (; in != batchEnd; in += 2) {
       if (g_cancelRequested.load(std::memory_order_relaxed)) {
-        status_ = Status::Cancelled;
-        going = false;
+        stop = Status::Cancelled;
         break;
       }
       std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
       table[count] = {previousOffset, previousLength + 1};
-      bool known = code < count;
-      LzwScratch::Entry entry = table[known ? code : count];
-      if (entry.length > room - end) {
-        if (!scratch.Reserve(std::uint64_t{end} + entry.length)) {
-          status_ = Status::OutOfMemory;
-          going = false;
+      std::uint8_t* out = buffer + end;
+      std::uint32_t length;
+      if (code < count) {
+        LzwScratch::Entry entry = table[code];
+        length = entry.length;
+        if (length > room - end) {
+          stop = Status::OutOfMemory;
           break;
         }
-        buffer = scratch.buffer_;
-        room = scratch.capacity_;
+        CopyString(out, buffer + entry.offset, length);
+      } else {
+        // previous + previous[0], the previous string ending right where this one begins
+        length = previousLength + 1;
+        if (length > room - end) {
+          stop = Status::OutOfMemory;
+          break;
+        }
+        std::uint8_t first = buffer[previousOffset];
+        CopyString(out, buffer + previousOffset, previousLength);
+        out[previousLength] = first;
       }
-      std::uint8_t* out = buffer + end;
-      const std::uint8_t* from = buffer + entry.offset;
-      std::uint8_t last = from[known ? entry.length - 1 : 0];
-      CopyString(out, from, entry.length);
-      out[entry.length - 1] = last;
       previousOffset = static_cast<std::uint32_t>(end);
-      previousLength = entry.length;
-      end += entry.length;
+      previousLength = length;
+      end += length;
       ++count;
-      in += 2;
     }
+    if (stop == Status::OutOfMemory) {
+      // Grow for the code that did not fit and take it again.
+      std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
+      std::uint32_t length = code < count ? table[code].length : previousLength + 1;
+      if (scratch.Reserve(std::uint64_t{end} + length)) stop = Status::Finished;
+    }
+    if (stop != Status::Finished) break;
   }
   end_ = end;
   count_ = count;
@@ -255,5 +265,7 @@ bool LzwDecoder::DecodeRun() {
   previousOffset_ = previousOffset;
   previousLength_ = previousLength;
   pos_ = static_cast<std::uint32_t>(in - input_);
-  return going;
+  if (stop == Status::Finished) return true;
+  status_ = stop;
+  return false;
 }
