@@ -1,4 +1,5 @@
 #include "support/local_server.h"
+#include "support/test_env.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -19,14 +20,6 @@ extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
-void SetVariable(const char* name, bool present, const std::string& value) {
-  if (present) {
-    ::setenv(name, value.c_str(), 1);
-  } else {
-    ::unsetenv(name);
-  }
-}
-
 // The first line qz serve prints, read within a minute so that a broken server fails the
 // test instead of hanging it.
 std::string ReadFirstLine(int fd) {
@@ -132,14 +125,14 @@ void LocalServer::PointEnvironmentHere() {
   hadCa_ = ca != nullptr;
   oldServer_ = hadServer_ ? server : "";
   oldCa_ = hadCa_ ? ca : "";
-  SetVariable("QZ_SERVER", true, baseUrl_);
-  SetVariable("QZ_CA_BUNDLE", true, caBundle_);
+  SetTestEnv("QZ_SERVER", true, baseUrl_);
+  SetTestEnv("QZ_CA_BUNDLE", true, caBundle_);
   envChanged_ = true;
 }
 
 void LocalServer::RestoreEnvironment() {
   if (!envChanged_) return;
-  SetVariable("QZ_SERVER", hadServer_, oldServer_);
-  SetVariable("QZ_CA_BUNDLE", hadCa_, oldCa_);
+  SetTestEnv("QZ_SERVER", hadServer_, oldServer_);
+  SetTestEnv("QZ_CA_BUNDLE", hadCa_, oldCa_);
   envChanged_ = false;
 }

@@ -1,6 +1,7 @@
 // Under Wine the server runs outside the test process (see local_server.h): this side
 // only claims a folder of the served tree and the matching URL.
 #include "support/local_server.h"
+#include "support/test_env.h"
 
 #include <windows.h>
 
@@ -16,11 +17,6 @@ namespace {
 std::string Variable(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? value : "";
-}
-
-void SetVariable(const char* name, bool present, const std::string& value) {
-  // An empty value removes the variable on Windows.
-  _putenv_s(name, present ? value.c_str() : "");
 }
 
 const char* UrlVariable(LocalServer::Trust trust) {
@@ -86,12 +82,12 @@ void LocalServer::PointEnvironmentHere() {
   // QZ_CA_BUNDLE already names the one trusted server's certificate.
   hadServer_ = std::getenv("QZ_SERVER") != nullptr;
   oldServer_ = Variable("QZ_SERVER");
-  SetVariable("QZ_SERVER", true, baseUrl_);
+  SetTestEnv("QZ_SERVER", true, baseUrl_);
   envChanged_ = true;
 }
 
 void LocalServer::RestoreEnvironment() {
   if (!envChanged_) return;
-  SetVariable("QZ_SERVER", hadServer_, oldServer_);
+  SetTestEnv("QZ_SERVER", hadServer_, oldServer_);
   envChanged_ = false;
 }
