@@ -21,9 +21,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Record(const Bytes& payload) {
   auto n = static_cast<std::uint32_t>(payload.size());
-  Bytes record{'[', static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-               static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24), ']'};
-  record.insert(record.end(), payload.begin(), payload.end());
+  Bytes record(6 + payload.size());
+  record[0] = '[';
+  for (int k = 0; k < 4; ++k) record[1 + k] = static_cast<std::uint8_t>(n >> (8 * k));
+  record[5] = ']';
+  std::copy(payload.begin(), payload.end(), record.begin() + 6);
   return record;
 }
 
