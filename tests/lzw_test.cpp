@@ -293,6 +293,24 @@ TEST_F(LzwTest, LzwCancelStopsBeforeTheNextCode) {
   EXPECT_EQ(decoder.GetStatus(), LzwDecoder::Status::Finished);
   std::span<const std::uint8_t> out = decoder.TakeOutput();
   EXPECT_TRUE(Bytes(out.begin(), out.end()) == data);
+
+  // Also in the middle of a stream, fed in two halves.
+  LzwDecoder halves;
+  halves.InitDictionary();
+  std::uint32_t half = static_cast<std::uint32_t>(stream.size() / 4 * 2);
+  halves.SetInput(stream.data(), half);
+  halves.Decode();
+  std::size_t first = halves.TakeOutput().size();
+  ASSERT_GT(first, 0u);
+  halves.SetInput(stream.data() + half, static_cast<std::uint32_t>(stream.size() - half));
+  g_cancelRequested = true;
+  halves.Decode();
+  EXPECT_EQ(halves.GetStatus(), LzwDecoder::Status::Cancelled);
+  EXPECT_EQ(halves.TakeOutput().size(), first);
+  g_cancelRequested = false;
+  halves.Decode();
+  out = halves.TakeOutput();
+  EXPECT_TRUE(Bytes(out.begin(), out.end()) == data);
 }
 
 TEST_F(LzwTest, LzwSecondInitDictionaryRefusesEveryLiteral) {
