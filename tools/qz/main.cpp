@@ -31,6 +31,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 1024);  // keep stdout and stderr in order in logs
   if (argc < 2) return Usage();
   for (const Command& command : kCommands) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
