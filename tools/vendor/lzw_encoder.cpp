@@ -8,40 +8,40 @@ constexpr std::uint32_t kLiterals = 256;
 
 // Open addressing over (prefix code << 8 | byte) -> code. A slot holds a stamp, the key
 // and the code; a slot whose stamp is not the current one is empty, so a restart of the
-// dictionary is a new stamp instead of clearing the table.
+// dictionary takes a new stamp instead of clearing the table.
 class Dictionary {
  public:
   Dictionary() : slots_(new std::uint64_t[kSlots]()) {}
 
-  // The code of `key`, or kCodeCount when it is not in the dictionary.
-  std::uint32_t Find(std::uint32_t key) const {
+  // The code of `key`, or kCodeCount when it is not there; then `at` is the free slot
+  // where Add puts it.
+  std::uint32_t Find(std::uint32_t key, std::uint32_t& at) const {
     const std::uint64_t wanted = std::uint64_t{stamp_} << 24 | key;
-    for (std::uint32_t at = Hash(key);; at = (at + 1) & (kSlots - 1)) {
+    for (at = Hash(key);; at = (at + 1) & (kSlots - 1)) {
       std::uint64_t slot = slots_[at];
       if ((slot >> 16) == wanted) return static_cast<std::uint32_t>(slot & 0xFFFF);
       if ((slot >> 40) != stamp_) return kCodeCount;
     }
   }
 
-  // Defines the next code as `key`; a restart first when all codes are taken. A key
-  // whose prefix is a code of the dictionary before the restart names another string
-  // afterwards, so such an entry keeps its code but cannot be found.
-  void Add(std::uint32_t key) {
-    bool reachable = true;
+  // Defines the next code as `key`, found missing at `at`; a restart first when all
+  // codes are taken. A key whose prefix is a code from before the restart names another
+  // string afterwards, so such an entry keeps its code but cannot be found.
+  void Add(std::uint32_t key, std::uint32_t at) {
     if (count_ == kCodeCount) {
       Restart();
-      reachable = (key >> 8) < kLiterals;
+      if ((key >> 8) >= kLiterals) {
+        ++count_;
+        return;
+      }
+      at = Hash(key);  // the table is empty now
     }
-    if (reachable) {
-      std::uint32_t at = Hash(key);
-      while ((slots_[at] >> 40) == stamp_) at = (at + 1) & (kSlots - 1);
-      slots_[at] = std::uint64_t{stamp_} << 40 | std::uint64_t{key} << 16 | count_;
-    }
+    slots_[at] = std::uint64_t{stamp_} << 40 | std::uint64_t{key} << 16 | count_;
     ++count_;
   }
 
  private:
-  static constexpr std::uint32_t kSlotBits = 17;  // at most 65280 keys: under half full
+  static constexpr std::uint32_t kSlotBits = 18;  // at most 65280 keys: a quarter full
   static constexpr std::uint32_t kSlots = 1u << kSlotBits;
 
   static std::uint32_t Hash(std::uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kSlotBits); }
@@ -78,13 +78,14 @@ std::vector<std::uint8_t> LzwEncode(std::span<const std::uint8_t> data) {
   std::uint32_t current = data[0];
   for (std::size_t k = 1; k < data.size(); ++k) {
     std::uint32_t key = current << 8 | data[k];
-    std::uint32_t code = dictionary.Find(key);
+    std::uint32_t at;
+    std::uint32_t code = dictionary.Find(key, at);
     if (code != kCodeCount) {
       current = code;
       continue;
     }
     emit(current);
-    dictionary.Add(key);
+    dictionary.Add(key, at);
     current = data[k];
   }
   emit(current);
