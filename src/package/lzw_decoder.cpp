@@ -42,7 +42,7 @@ inline void CopyString(std::uint8_t* to, const std::uint8_t* from, std::size_t l
 }  // namespace
 
 LzwScratch::LzwScratch(std::uint64_t maxBytes)
-    : maxBytes_(std::min(maxBytes, kMaxBytes)),
+    : maxBytes_(std::clamp<std::uint64_t>(maxBytes, kLiteralBytes, kMaxBytes)),
       table_(new (std::nothrow) Entry[kCodeCount]) {}
 
 LzwScratch::~LzwScratch() {
@@ -116,9 +116,9 @@ void LzwDecoder::Decode() {
     return;
   }
   if (pos_ < length_) {
-    // A first guess at the output; each code still checks for room.
+    // A first guess at the output spares most of the growing; each code still checks.
     std::uint64_t guess = end_ + std::uint64_t{length_ - pos_} * 3 + 4096;
-    scratch_->Reserve(std::min(guess, scratch_->maxBytes_));
+    if (!scratch_->Reserve(std::min(guess, scratch_->maxBytes_))) scratch_->Reserve(end_);
     if (scratch_->buffer_ == nullptr) {
       status_ = Status::OutOfMemory;
       return;
