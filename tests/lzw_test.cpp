@@ -50,6 +50,12 @@ Bytes Codes(const std::vector<std::uint32_t>& codes) {
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+Bytes Counting(std::size_t size) {  // every byte value in turn
+  Bytes data(size);
+  for (std::size_t k = 0; k < size; ++k) data[k] = static_cast<std::uint8_t>(k);
+  return data;
+}
+
 // Data of the kinds a package holds, each from its own seed.
 Bytes RandomBytes(std::size_t size, std::uint32_t seed) {
   std::mt19937 random(seed);
@@ -89,14 +95,18 @@ Bytes ConfigText(std::size_t size, std::uint32_t seed) {
   return data;
 }
 
-Bytes Vertices(std::size_t size, std::uint32_t seed) {  // floats on a smooth surface, then indices
+template <typename T>
+void Put(Bytes& data, T value) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
+  data.insert(data.end(), bytes, bytes + sizeof value);
+}
+
+Bytes Vertices(std::size_t size, std::uint32_t seed) {  // floats on a smooth surface and indices
   std::mt19937 random(seed);
   Bytes data;
   for (std::uint32_t k = 0; data.size() < size; ++k) {
-    float value = static_cast<float>(k % 97) * 0.125f + static_cast<float>(random() % 4);
-    std::uint16_t index = static_cast<std::uint16_t>(k / 3 + random() % 8);
-    data.insert(data.end(), reinterpret_cast<const std::uint8_t*>(&value), reinterpret_cast<const std::uint8_t*>(&value) + 4);
-    data.insert(data.end(), reinterpret_cast<const std::uint8_t*>(&index), reinterpret_cast<const std::uint8_t*>(&index) + 2);
+    Put(data, static_cast<float>(k % 97) * 0.125f + static_cast<float>(random() % 4));
+    Put(data, static_cast<std::uint16_t>(k / 3 + random() % 8));
   }
   data.resize(size);
   return data;
@@ -193,7 +203,7 @@ TEST_F(LzwTest, LzwRoundTripsEveryKindOfData) {
       {"one byte", Bytes{7}},
       {"two bytes", Bytes{7, 7}},
       {"zeros", Bytes(300000, 0)},
-      {"all values", [] { Bytes data(256 * 40); for (std::size_t k = 0; k < data.size(); ++k) data[k] = static_cast<std::uint8_t>(k); return data; }()},
+      {"all values", Counting(256 * 40)},
       {"text", ConfigText(250000, 1)},
       {"texture", Texture(700000, 2)},
       {"vertices", Vertices(400000, 3)},
