@@ -215,26 +215,35 @@ bool LzwDecoder::DecodeRun() {
       count = kLiterals;
     }
     std::size_t codes = std::min<std::size_t>(static_cast<std::size_t>(inEnd - in) / 2, kCodeCount - count);
-    const std::uint8_t* const batchEnd = in + codes * 2;
+    const std::uint32_t batchEnd = count + static_cast<std::uint32_t>(codes);
+    // The input as an array indexed by the code being defined.
+    const std::uint8_t* const codesAt = in - std::size_t{count} * 2;
     std::uint8_t* const buffer = scratch.buffer_;
     const std::size_t room = scratch.capacity_;
-    for (; in != batchEnd; in += 2) {
+    // Below this end a string of up to 16 bytes always fits.
+    const std::size_t shortFits = room >= 16 ? room - 16 : 0;
+    for (; count != batchEnd; ++count) {
       if (g_cancelRequested.load(std::memory_order_relaxed)) {
         stop = Status::Cancelled;
         break;
       }
-      std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
+      const std::uint8_t* at = codesAt + std::size_t{count} * 2;
+      std::uint32_t code = at[0] | static_cast<std::uint32_t>(at[1]) << 8;
       table[count] = {previousOffset, previousLength + 1};
       std::uint8_t* out = buffer + end;
       std::uint32_t length;
       if (code < count) {
         LzwScratch::Entry entry = table[code];
         length = entry.length;
-        if (length > room - end) {
-          stop = Status::OutOfMemory;
-          break;
+        if (length <= 16 && end <= shortFits) {
+          Copy16(out, buffer + entry.offset);
+        } else {
+          if (length > room - end) {
+            stop = Status::OutOfMemory;
+            break;
+          }
+          CopyString(out, buffer + entry.offset, length);
         }
-        CopyString(out, buffer + entry.offset, length);
       } else {
         // previous + previous[0], the previous string ending right where this one begins
         length = previousLength + 1;
@@ -249,8 +258,8 @@ bool LzwDecoder::DecodeRun() {
       previousOffset = static_cast<std::uint32_t>(end);
       previousLength = length;
       end += length;
-      ++count;
     }
+    in = codesAt + std::size_t{count} * 2;
     if (stop == Status::OutOfMemory) {
       // Grow for the code that did not fit and take it again.
       std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
