@@ -195,8 +195,8 @@ bool LzwDecoder::DecodeOne(std::uint32_t code) {
 // Every code here defines exactly one entry, (previous offset, previous length + 1): for
 // a defined code that is the previous string and the first byte of the copy that
 // follows it; for an undefined code it is the output itself, previous + previous[0].
-// The codes up to the next restart or the input's end form one batch, so the loop tests
-// one bound; it leaves it only for the cancel flag and for a buffer to grow.
+// The codes up to the next restart or the input's end form one batch, so the loop has
+// one bound; it leaves early only for the cancel flag and for a buffer to grow.
 bool LzwDecoder::DecodeRun() {
   LzwScratch& scratch = *scratch_;
   LzwScratch::Entry* const table = scratch.table_;
@@ -215,20 +215,17 @@ bool LzwDecoder::DecodeRun() {
       count = kLiterals;
     }
     std::size_t codes = std::min<std::size_t>(static_cast<std::size_t>(inEnd - in) / 2, kCodeCount - count);
-    const std::uint32_t batchEnd = count + static_cast<std::uint32_t>(codes);
-    // The input as an array indexed by the code being defined.
-    const std::uint8_t* const codesAt = in - std::size_t{count} * 2;
+    const std::uint8_t* const batchEnd = in + codes * 2;
     std::uint8_t* const buffer = scratch.buffer_;
     const std::size_t room = scratch.capacity_;
     // Below this end a string of up to 16 bytes always fits.
     const std::size_t shortFits = room >= 16 ? room - 16 : 0;
-    for (; count != batchEnd; ++count) {
+    for (; in != batchEnd; in += 2, ++count) {
       if (g_cancelRequested.load(std::memory_order_relaxed)) {
         stop = Status::Cancelled;
         break;
       }
-      const std::uint8_t* at = codesAt + std::size_t{count} * 2;
-      std::uint32_t code = at[0] | static_cast<std::uint32_t>(at[1]) << 8;
+      std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
       table[count] = {previousOffset, previousLength + 1};
       std::uint8_t* out = buffer + end;
       std::uint32_t length;
@@ -259,7 +256,6 @@ bool LzwDecoder::DecodeRun() {
       previousLength = length;
       end += length;
     }
-    in = codesAt + std::size_t{count} * 2;
     if (stop == Status::OutOfMemory) {
       // Grow for the code that did not fit and take it again.
       std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
