@@ -1,16 +1,19 @@
 // Decoding speed, in bytes of decoded output per second on one core, of the installer's
 // decoder, of the literal hash-map decoder and of memcpy over the same bytes.
 //
-// The files are made here, deterministically, in the proportions of an add-on's package
-// by bytes: 40 % 24-bit textures, 25 % cfg/xml text, 20 % model data, 15 % data that is
-// already compressed. Each file is encoded on its own, as the package does.
+// The files, 32 MiB in all, are made here deterministically in the proportions of an
+// add-on's package by bytes: 40 % 24-bit textures, 25 % cfg/xml text, 20 % model data,
+// 15 % data that is already compressed. Each file is encoded on its own, as the package
+// does, and decoded with one scratch reused file after file, as a worker does.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "package/lzw_decoder.h"
@@ -107,25 +110,23 @@ const Sample& TheSample() {
   static const Sample sample = [] {
     Sample made;
     std::mt19937 random(730);
-    constexpr std::size_t kMiB = 1 << 20;
-    std::size_t textures = 0, text = 0, models = 0, compressed = 0;
-    while (textures < 13 * kMiB) {  // 40 % of 32 MiB
+    // Files of one kind until its share of 32 MiB is reached, the last one cut to fit.
+    auto fill = [&made](std::size_t share, auto make) {
+      for (std::size_t bytes = 0; bytes < share;) {
+        Bytes file = make();
+        file.resize(std::min(file.size(), share - bytes));
+        bytes += file.size();
+        made.files.push_back(std::move(file));
+      }
+    };
+    constexpr std::size_t kTotal = 32u << 20;
+    fill(kTotal / 100 * 40, [&] {
       std::uint32_t side = random() % 3 == 0 ? 1024u : 512u;
-      made.files.push_back(Texture(side, side, random));
-      textures += made.files.back().size();
-    }
-    while (text < 8 * kMiB) {  // 25 %
-      made.files.push_back(ConfigText(2000 + random() % (600 * 1024), random));
-      text += made.files.back().size();
-    }
-    while (models < 6 * kMiB + kMiB / 2) {  // 20 %
-      made.files.push_back(ModelData(static_cast<std::uint32_t>(5000 + random() % 60000), random));
-      models += made.files.back().size();
-    }
-    while (compressed < 5 * kMiB) {  // 15 %
-      made.files.push_back(Compressed(10000 + random() % (1200 * 1024), random));
-      compressed += made.files.back().size();
-    }
+      return Texture(side, side, random);
+    });
+    fill(kTotal / 100 * 25, [&] { return ConfigText(2000 + random() % (600 * 1024), random); });
+    fill(kTotal / 100 * 20, [&] { return ModelData(static_cast<std::uint32_t>(5000 + random() % 60000), random); });
+    fill(kTotal / 100 * 15, [&] { return Compressed(10000 + random() % (1200 * 1024), random); });
     for (const Bytes& file : made.files) {
       made.streams.push_back(LzwEncode(file));
       made.bytes += file.size();
