@@ -34,7 +34,8 @@ class LzwScratch {
     std::uint32_t length;
   };
   static constexpr std::uint32_t kLiteralBytes = 256;
-  // Copies run in 16-byte chunks and may read and write this far past a string's end.
+  // Copies run in 16-byte chunks, reading and writing up to 15 bytes past a string's
+  // end; the buffer keeps this much beyond its capacity for them.
   static constexpr std::size_t kSlack = 64;
 
   // Makes room for a buffer of `bytes` meaningful bytes plus the slack; false when the
