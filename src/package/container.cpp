@@ -47,12 +47,6 @@ SplitResult ReportCountMismatch() {
   return SplitResult::RecordCountMismatch;
 }
 
-void WriteTemporary(const std::string& path, const std::uint8_t* payload, std::uint32_t length) {
-  ScopedMapping temporary;
-  std::uint8_t* view = CreateMappedForWrite(temporary.record, path.c_str(), length);
-  std::memcpy(view, payload, length);
-}
-
 // Cuts the records of the mapped package into the temporaries, one per list entry.
 SplitResult CutRecords(const std::uint8_t* package, std::uint32_t size) {
   std::size_t entries = g_fileList.size();
@@ -69,7 +63,7 @@ SplitResult CutRecords(const std::uint8_t* package, std::uint32_t size) {
       std::lock_guard<std::mutex> hold(g_pathsLock);
       temporary = g_tempFiles[k];
     }
-    WriteTemporary(temporary, package + pos, length);
+    WriteWholeFile(temporary.c_str(), package + pos, length);
     pos += length;
   }
   return k == entries ? SplitResult::Done : ReportCountMismatch();

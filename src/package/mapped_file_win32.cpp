@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "package/mapped_file.h"
 #include "platform/fatal.h"
 
@@ -36,6 +38,12 @@ std::uint8_t* CreateMappedForWrite(MappedFile& record, const char* path, std::ui
   if (record.view == nullptr) ReportFatalSystemError();
   record.length = size;
   return record.view;
+}
+
+void WriteWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
+  MappedFile record;
+  std::memcpy(CreateMappedForWrite(record, path, size), data, size);
+  CloseMapped(record);
 }
 
 void CloseMapped(MappedFile& record) {

@@ -1,6 +1,5 @@
 #include "package/unpack.h"
 
-#include <cstring>
 #include <thread>
 
 #include "package/lzw_decoder.h"
@@ -22,9 +21,7 @@ FileOutcome UnpackFile(LzwScratch& scratch, const std::string& source, const std
   if (decoder.GetStatus() == LzwDecoder::Status::Cancelled) return FileOutcome::Cancelled;
   std::span<const std::uint8_t> out = decoder.TakeOutput();
   if (decoder.GetStatus() == LzwDecoder::Status::OutOfMemory || out.empty()) return FileOutcome::Failed;
-  ScopedMapping output;
-  std::uint8_t* written = CreateMappedForWrite(output.record, target.c_str(), static_cast<std::uint32_t>(out.size()));
-  std::memcpy(written, out.data(), out.size());
+  WriteWholeFile(target.c_str(), out.data(), static_cast<std::uint32_t>(out.size()));
   return FileOutcome::Written;
 }
 }  // namespace
