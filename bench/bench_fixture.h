@@ -15,5 +15,5 @@ struct BenchFixture {
 };
 
 const BenchFixture& Fixture();
-int RunUnpackForPeakRss(const std::string& dir, std::size_t entryCount);
+int RunUnpackForPeakRss(const std::string& dir, std::size_t entryCount, std::size_t total);
 double PeakRssMb(const char* self, std::size_t entryCount);

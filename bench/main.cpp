@@ -44,8 +44,8 @@ void Ratio(const char* name, double numerator, double denominator) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::strcmp(argv[1], "--peak-rss-unpack") == 0) {
-    return RunUnpackForPeakRss(argv[2], std::stoul(argv[3]));
+  if (argc == 5 && std::strcmp(argv[1], "--peak-rss-unpack") == 0) {
+    return RunUnpackForPeakRss(argv[2], std::stoul(argv[3]), std::stoul(argv[4]));
   }
   benchmark::Initialize(&argc, argv);
   RecordingReporter reporter;

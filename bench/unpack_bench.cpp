@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -114,10 +115,15 @@ static void BM_CopyTree(benchmark::State& state) {
 BENCHMARK(BM_CopyTree)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 // Runs in a child process so that its peak covers the unpacking alone.
-int RunUnpackForPeakRss(const std::string& dir, std::size_t entryCount) {
+// Every step-th entry, so that a smaller count keeps the same mix of sizes.
+int RunUnpackForPeakRss(const std::string& dir, std::size_t entryCount, std::size_t total) {
   StringList entries;
   std::ifstream list(dir + "/entries.txt");
-  for (std::string entry; entries.size() < entryCount && std::getline(list, entry);) entries.push_back(entry);
+  std::size_t step = std::max<std::size_t>(1, total / std::max<std::size_t>(1, entryCount));
+  std::size_t index = 0;
+  for (std::string entry; std::getline(list, entry); ++index) {
+    if (index % step == 0 && entries.size() < entryCount) entries.push_back(entry);
+  }
   UseRoot(dir + "/root", entries);
   UnpackAndWait();
   rusage usage{};
@@ -127,8 +133,8 @@ int RunUnpackForPeakRss(const std::string& dir, std::size_t entryCount) {
 }
 
 double PeakRssMb(const char* self, std::size_t entryCount) {
-  std::string command =
-      std::string("'") + self + "' --peak-rss-unpack '" + Fixture().dir + "' " + std::to_string(entryCount);
+  std::string command = std::string("'") + self + "' --peak-rss-unpack '" + Fixture().dir + "' " +
+                        std::to_string(entryCount) + " " + std::to_string(Fixture().entries.size());
   FILE* child = popen(command.c_str(), "r");
   long kib = 0;
   if (child == nullptr || std::fscanf(child, "%ld", &kib) != 1) kib = -1;
