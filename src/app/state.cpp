@@ -78,6 +78,16 @@ void FillPackageUrl() {
 const bool g_packageUrlReady = (FillPackageUrl(), true);
 }  // namespace
 
+void ResetWorkerShares() {
+  for (int j = 0; j < kWorkerCount; ++j) {
+    g_workerSources[j].clear();
+    g_workerTargets[j].clear();
+    g_workerDone[j] = false;
+    g_workerProgress[j] = 0;
+    g_workerFailures[j] = 0;
+  }
+}
+
 void ResetInstallerState() {
   g_russian = true;
   Zero(g_simRoot);
@@ -110,13 +120,7 @@ void ResetInstallerState() {
     g_tempFiles.clear();
   }
   for (StringList* list : {&g_fileList, &g_tempRelPaths, &g_dirPaths, &g_targetFiles}) list->clear();
-  for (int j = 0; j < kWorkerCount; ++j) {
-    g_workerSources[j].clear();
-    g_workerTargets[j].clear();
-    g_workerDone[j] = false;
-    g_workerProgress[j] = 0;
-    g_workerFailures[j] = 0;
-  }
+  ResetWorkerShares();
   g_prepareIndex = 0;
   g_dirTail.clear();
 }

@@ -88,6 +88,9 @@ extern std::string g_dirTail;
 // Cancel while it reads them to delete what exists.
 extern std::mutex g_pathsLock;
 
+// Empties the four threads' shares and clears their flags and counters.
+void ResetWorkerShares();
+
 // Puts every item back to its start value (tests run many installs in one process).
 void ResetInstallerState();
 

@@ -41,13 +41,9 @@ void UnpackShare(StringList sources, StringList targets, std::atomic<bool>& done
 }
 
 bool UnpackAll() {
-  for (int j = 0; j < kWorkerCount; ++j) {
-    g_workerSources[j].clear();
-    g_workerTargets[j].clear();
-    g_workerDone[j] = false;
-    g_workerProgress[j] = 0;
-    g_workerFailures[j] = 0;
-  }
+  // Progress is cleared too: a thread with nothing to do never writes its counter, and
+  // a second install in one process must not count the first one's files.
+  ResetWorkerShares();
   if (!PrepareEntryPaths()) return false;
   for (std::size_t k = 0; k < g_tempFiles.size(); ++k) {
     g_workerSources[k % kWorkerCount].push_back(g_tempFiles[k]);
