@@ -14,6 +14,10 @@ namespace {
 constexpr std::uint32_t kCodeCount = 65536;  // 16-bit codes: the dictionary is full at this many
 constexpr std::uint32_t kLiterals = 256;
 constexpr std::size_t kFirstCapacity = 64 * 1024;
+// Strings of up to this many bytes, nearly all of them, are copied as one chunk.
+constexpr std::uint32_t kChunk = 16;
+// Codes decoded between two looks at the cancel flag: some microseconds of work.
+constexpr std::size_t kCodesPerCheck = 4096;
 
 void ShowDictionaryBox() {
   Ui().ShowMessageBox({Tr("Ошибка записи в словарь!\nКлюч уже существует",
@@ -127,7 +131,8 @@ void LzwDecoder::Decode() {
   while (pos_ < length_) {
     if (started_ && nextCode_ == count_) {
       if (!DecodeRun()) return;
-      continue;
+      if (pos_ == length_) break;
+      // The buffer could not grow for the next code: it goes the exact way below.
     }
     if (g_cancelRequested.load(std::memory_order_relaxed)) {
       status_ = Status::Cancelled;
@@ -195,18 +200,21 @@ bool LzwDecoder::DecodeOne(std::uint32_t code) {
 // Every code here defines exactly one entry, (previous offset, previous length + 1): for
 // a defined code that is the previous string and the first byte of the copy that
 // follows it; for an undefined code it is the output itself, previous + previous[0].
-// The codes up to the next restart or the input's end form one batch, so the loop has
-// one bound; it leaves early only for the cancel flag and for a buffer to grow.
+// The codes are taken in batches that end at the next restart, the input's end or after
+// kCodesPerCheck codes, where the cancel flag is looked at. Before a batch the buffer is
+// grown so that every code may write one chunk, so a string of up to a chunk needs no
+// check of its own. The run stops early for the cancel flag (false) and, with true, when
+// the next code has to go the exact way of DecodeOne: the buffer cannot grow for it.
 bool LzwDecoder::DecodeRun() {
   LzwScratch& scratch = *scratch_;
   LzwScratch::Entry* const table = scratch.table_;
   const std::uint8_t* in = input_ + pos_;
   const std::uint8_t* const inEnd = input_ + length_;
   std::size_t end = end_;
-  std::uint32_t count = count_;
+  std::size_t count = count_;  // as wide as a pointer: it indexes the table
   std::uint32_t previousOffset = previousOffset_;
   std::uint32_t previousLength = previousLength_;
-  Status stop = Status::Finished;
+  bool cancelled = false;
 
   while (in != inEnd) {
     if (count >= kCodeCount) {
@@ -214,29 +222,34 @@ bool LzwDecoder::DecodeRun() {
       for (std::uint32_t value = 0; value < kLiterals; ++value) table[value] = {value, 1};
       count = kLiterals;
     }
-    std::size_t codes = std::min<std::size_t>(static_cast<std::size_t>(inEnd - in) / 2, kCodeCount - count);
-    const std::uint8_t* const batchEnd = in + codes * 2;
+    if (g_cancelRequested.load(std::memory_order_relaxed)) {
+      cancelled = true;
+      break;
+    }
+    std::size_t codes = std::min<std::size_t>({static_cast<std::size_t>(inEnd - in) / 2, kCodeCount - count,
+                                               kCodesPerCheck});
+    if (!scratch.Reserve(std::uint64_t{end} + codes * kChunk)) {
+      codes = (scratch.capacity_ - end) / kChunk;  // near the cap: as many as surely fit
+      if (codes == 0) break;
+    }
     std::uint8_t* const buffer = scratch.buffer_;
-    const std::size_t room = scratch.capacity_;
-    // Below this end a string of up to 16 bytes always fits.
-    const std::size_t shortFits = room >= 16 ? room - 16 : 0;
+    // A longer string must end below this to leave every code of the batch its chunk.
+    const std::size_t longFits = scratch.capacity_ - codes * kChunk;
+    const std::uint8_t* const batchEnd = in + codes * 2;
+    std::uint32_t unfit = 0;  // length of a longer string that did not fit
     for (; in != batchEnd; in += 2, ++count) {
-      if (g_cancelRequested.load(std::memory_order_relaxed)) {
-        stop = Status::Cancelled;
-        break;
-      }
-      std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
+      std::size_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
       table[count] = {previousOffset, previousLength + 1};
       std::uint8_t* out = buffer + end;
       std::uint32_t length;
-      if (code < count) {
+      if (code < count) [[likely]] {
         LzwScratch::Entry entry = table[code];
         length = entry.length;
-        if (length <= 16 && end <= shortFits) {
+        if (length <= kChunk) [[likely]] {
           Copy16(out, buffer + entry.offset);
         } else {
-          if (length > room - end) {
-            stop = Status::OutOfMemory;
+          if (length > longFits - end) {
+            unfit = length;
             break;
           }
           CopyString(out, buffer + entry.offset, length);
@@ -244,8 +257,8 @@ bool LzwDecoder::DecodeRun() {
       } else {
         // previous + previous[0], the previous string ending right where this one begins
         length = previousLength + 1;
-        if (length > room - end) {
-          stop = Status::OutOfMemory;
+        if (length > kChunk && length > longFits - end) {
+          unfit = length;
           break;
         }
         std::uint8_t first = buffer[previousOffset];
@@ -256,21 +269,16 @@ bool LzwDecoder::DecodeRun() {
       previousLength = length;
       end += length;
     }
-    if (stop == Status::OutOfMemory) {
-      // Grow for the code that did not fit and take it again.
-      std::uint32_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
-      std::uint32_t length = code < count ? table[code].length : previousLength + 1;
-      if (scratch.Reserve(std::uint64_t{end} + length)) stop = Status::Finished;
-    }
-    if (stop != Status::Finished) break;
+    // Grow for the string that did not fit and take it again, with room for a whole batch.
+    if (unfit != 0 && !scratch.Reserve(std::uint64_t{end} + unfit + kCodesPerCheck * kChunk)) break;
   }
   end_ = end;
-  count_ = count;
-  nextCode_ = count;
+  count_ = static_cast<std::uint32_t>(count);
+  nextCode_ = count_;
   previousOffset_ = previousOffset;
   previousLength_ = previousLength;
   pos_ = static_cast<std::uint32_t>(in - input_);
-  if (stop == Status::Finished) return true;
-  status_ = stop;
+  if (!cancelled) return true;
+  status_ = Status::Cancelled;
   return false;
 }

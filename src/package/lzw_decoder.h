@@ -77,7 +77,9 @@ class LzwDecoder {
   bool LookUp(std::uint32_t code) const { return code < count_; }
   bool AddEntry(std::uint32_t code, std::uint32_t offset, std::uint32_t length);
   bool DecodeOne(std::uint32_t code);  // any state; false when decoding must stop
-  bool DecodeRun();  // the common state (started, nextCode_ == count_); false when stopped
+  // The common state (started, nextCode_ == count_); false when cancelled. It may leave
+  // codes for DecodeOne, when the buffer cannot grow for them.
+  bool DecodeRun();
 
   std::unique_ptr<LzwScratch> own_;
   LzwScratch* scratch_;  // null only when the decoder's own scratch could not be had
