@@ -380,6 +380,25 @@ TEST_F(LzwTest, LzwOutputBeyondTheCapStopsWithOutOfMemory) {
   ASSERT_FALSE(capped.bytes.empty());
   EXPECT_LE(capped.bytes.size() + 256, 1u << 20);
   EXPECT_TRUE(std::equal(capped.bytes.begin(), capped.bytes.end(), data.begin()));
+  // It stops exactly before the first code whose string does not fit, whatever room the
+  // last strings find: the literal decoder, fed one code at a time, gives where each
+  // code's string ends.
+  for (std::uint32_t cap = (1u << 20) - 40; cap <= (1u << 20); cap += 8) {
+    SCOPED_TRACE(cap);
+    LzwScratch tight(cap);
+    Decoded stopped = Fast(stream, &tight);
+    LiteralLzwDecoder literal;
+    literal.InitDictionary();
+    std::size_t fitting = 0;
+    for (std::size_t pos = 0; pos + 2 <= stream.size(); pos += 2) {
+      literal.SetInput(stream.data() + pos, 2);
+      literal.Decode();
+      if (literal.Output().size() + 256 > cap) break;
+      fitting = literal.Output().size();
+    }
+    EXPECT_EQ(stopped.status, LzwDecoder::Status::OutOfMemory);
+    EXPECT_EQ(stopped.bytes.size(), fitting);
+  }
   // The same scratch still serves a file that fits.
   Bytes fits = Texture(200000, 42);
   Decoded next = Fast(LzwEncode(fits), &small);
