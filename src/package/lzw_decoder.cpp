@@ -16,7 +16,7 @@ constexpr std::uint32_t kLiterals = 256;
 constexpr std::size_t kFirstCapacity = 64 * 1024;
 // Strings of up to this many bytes, nearly all of them, are copied as one chunk.
 constexpr std::uint32_t kChunk = 16;
-// Codes decoded between two looks at the cancel flag: some microseconds of work.
+// Codes decoded between two checks of the buffer's room.
 constexpr std::size_t kCodesPerCheck = 4096;
 
 void ShowDictionaryBox() {
@@ -201,7 +201,7 @@ bool LzwDecoder::DecodeOne(std::uint32_t code) {
 // a defined code that is the previous string and the first byte of the copy that
 // follows it; for an undefined code it is the output itself, previous + previous[0].
 // The codes are taken in batches that end at the next restart, the input's end or after
-// kCodesPerCheck codes, where the cancel flag is looked at. Before a batch the buffer is
+// kCodesPerCheck codes, where the buffer's room is checked again. Before a batch it is
 // grown so that every code may write one chunk, so a string of up to a chunk needs no
 // check of its own. The run stops early for the cancel flag (false) and, with true, when
 // the next code has to go the exact way of DecodeOne: the buffer cannot grow for it.
@@ -222,10 +222,6 @@ bool LzwDecoder::DecodeRun() {
       for (std::uint32_t value = 0; value < kLiterals; ++value) table[value] = {value, 1};
       count = kLiterals;
     }
-    if (g_cancelRequested.load(std::memory_order_relaxed)) {
-      cancelled = true;
-      break;
-    }
     std::size_t codes = std::min<std::size_t>({static_cast<std::size_t>(inEnd - in) / 2, kCodeCount - count,
                                                kCodesPerCheck});
     if (!scratch.Reserve(std::uint64_t{end} + codes * kChunk)) {
@@ -238,6 +234,11 @@ bool LzwDecoder::DecodeRun() {
     const std::uint8_t* const batchEnd = in + codes * 2;
     std::uint32_t unfit = 0;  // length of a longer string that did not fit
     for (; in != batchEnd; in += 2, ++count) {
+      // Looked at before every code, so that a cancel leaves exactly the codes before it decoded.
+      if (g_cancelRequested.load(std::memory_order_relaxed)) [[unlikely]] {
+        cancelled = true;
+        break;
+      }
       std::size_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
       table[count] = {previousOffset, previousLength + 1};
       std::uint8_t* out = buffer + end;
@@ -269,6 +270,7 @@ bool LzwDecoder::DecodeRun() {
       previousLength = length;
       end += length;
     }
+    if (cancelled) break;
     // Grow for the string that did not fit and take it again, with room for a whole batch.
     if (unfit != 0 && !scratch.Reserve(std::uint64_t{end} + unfit + kCodesPerCheck * kChunk)) break;
   }
