@@ -9,7 +9,6 @@
 #include "online/fetch_text.h"
 #include "online/server.h"
 #include "support/local_server.h"
-#include "support/recording_ui.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -125,27 +124,4 @@ TEST_F(FetchTextTest, NoConnectionWhenTheCertificateIsNotTrusted) {
 
   // The same file from the trusted server reads, so the refusal is the certificate's.
   EXPECT_EQ(FetchText(Url("/files/Setup/seven.txt"), buffer, sizeof buffer), FetchResult::Read);
-}
-
-class FetchTextNoConnectionBox : public ::testing::Test {
- protected:
-  void SetUp() override { ResetInstallerState(); }
-  void TearDown() override { ResetInstallerState(); }
-};
-
-TEST_F(FetchTextNoConnectionBox, SpeaksTheUsersLanguage) {
-  RecordingUi ui;
-  g_russian = true;
-  ShowNoConnection();
-  g_russian = false;
-  ShowNoConnection();
-  auto boxes = ui.Boxes();
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].text, "Нет подключения к интернету!");
-  EXPECT_EQ(boxes[1].text, "No internet connection!");
-  for (const MessageBoxRequest& box : boxes) {
-    EXPECT_EQ(box.flags, static_cast<unsigned>(kMbIconExclamation));
-    EXPECT_EQ(box.owner, BoxOwner::MainWindow);
-    EXPECT_EQ(box.caption, kWizardCaption);
-  }
 }

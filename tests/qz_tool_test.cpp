@@ -49,11 +49,3 @@ TEST(QzToolTest, InspectAcceptsAPackedAddonAndReportsDamage) {
   WriteFile(dir / "bad.txt", std::string("effects/a.bmp\r\n"));
   EXPECT_NE(Qz(dir, "inspect --package \"" + package + "\" --list \"" + (dir / "bad.txt") + "\"").status, 0);
 }
-
-TEST(QzToolTest, UnknownCommandsAndMissingOptionsFail) {
-  TempDir dir;
-  EXPECT_NE(Qz(dir, "fly").status, 0);
-  ToolRun missing = Qz(dir, "pack --from \"" + dir.Path() + "\"");
-  EXPECT_NE(missing.status, 0);
-  EXPECT_NE(missing.output.find("--to is required"), std::string::npos) << missing.output;
-}

@@ -185,7 +185,9 @@ TEST_F(SplitTest, NoServerMeansNoConnection) {
   ScopedEnv closed("QZ_SERVER", LocalServer::ClosedUrl());
   PlacePackage(Package({Record(kA)}));
   EXPECT_EQ(SplitPackage(), SplitResult::NoConnection);
-  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"No internet connection!"}));
+  g_russian = true;
+  EXPECT_EQ(SplitPackage(), SplitResult::NoConnection);
+  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"No internet connection!", "Нет подключения к интернету!"}));
   EXPECT_TRUE(WrittenBelowRoot().empty());
 }
 
