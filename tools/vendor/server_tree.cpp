@@ -9,6 +9,7 @@
 #include "app/state.h"
 #include "online/server.h"
 #include "package/container.h"
+#include "workers/file_list.h"
 #include "lzw_encoder.h"
 #include "sample_addon.h"
 
@@ -17,6 +18,12 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint64_t kMaxPackageBytes = 0xFFFFFFFFull;  // the installer maps it with 32-bit offsets
+
+// File-list order: "Effec..." entries first, then the rest, each group byte-wise.
+bool ListsBefore(const std::string& a, const std::string& b) {
+  bool aLeads = a.starts_with("Effec"), bLeads = b.starts_with("Effec");
+  return aLeads != bLeads ? aLeads : a < b;
+}
 
 struct Entry {
   std::string relative;
@@ -77,9 +84,8 @@ std::string CollectEntries(const fs::path& addonDir, std::vector<Entry>& entries
     entries.push_back({*relative, it->path(), size});
   }
   if (error) return "cannot read " + addonDir.string() + ": " + error.message();
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.relative < b.relative; });
-  std::stable_partition(entries.begin(), entries.end(),
-                        [](const Entry& entry) { return entry.relative.starts_with("Effec"); });
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return ListsBefore(a.relative, b.relative); });
   return "";
 }
 
@@ -134,10 +140,7 @@ std::string WritePackage(const fs::path& target, const std::vector<Entry>& entri
 
 }  // namespace
 
-void OrderFileList(std::vector<std::string>& paths) {
-  std::sort(paths.begin(), paths.end());
-  std::stable_partition(paths.begin(), paths.end(), [](const std::string& path) { return path.starts_with("Effec"); });
-}
+void OrderFileList(std::vector<std::string>& paths) { std::sort(paths.begin(), paths.end(), ListsBefore); }
 
 ServerTreeResult PackServerTree(const fs::path& addonDir, const fs::path& treeDir, const ServerTreeOptions& options) {
   ServerTreeResult result;
@@ -161,9 +164,16 @@ ServerTreeResult PackServerTree(const fs::path& addonDir, const fs::path& treeDi
   }
 
   std::string list;
+  StringList relatives;
   for (const Entry& entry : entries) {
     list += entry.relative + "\r\n";
+    relatives.push_back(entry.relative);
     result.decodedBytes += entry.size;
+  }
+  // The installer's own rules, checked under its default root folder.
+  if (ListVerdict verdict = CheckFileList(relatives, kDefaultSimRoot); verdict.problem != EntryProblem::None) {
+    result.error = "the installer would refuse the listed path \"" + verdict.entry + "\"";
+    return result;
   }
   if (list.size() > kListCapacity) {
     result.error = "the file list would be " + std::to_string(list.size()) + " bytes; the installer reads at most " +
