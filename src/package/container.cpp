@@ -52,6 +52,7 @@ SplitResult CutRecords(const std::uint8_t* package, std::uint32_t size) {
   std::size_t entries = g_fileList.size();
   std::size_t k = 0;
   for (std::uint32_t pos = kPackageMagicSize; pos < size; ++k) {
+    if (g_cancelRequested) return SplitResult::Cancelled;
     std::uint32_t length = 0;
     if (RecordCheck check = ReadRecordHeader(package, size, pos, length); check != RecordCheck::Ok) {
       return ReportRecord(check);

@@ -31,9 +31,11 @@ enum class SplitResult {
   NoPackage,      // the package cannot be opened or mapped, or holds no record
   Damaged,        // a record is malformed or runs past the end
   RecordCountMismatch,  // more or fewer records than list entries
+  Cancelled,      // the user cancelled; what was cut so far stays for the clean-up
 };
 
 // Fetches and parses the file list, prepares every entry's paths and folder under
 // g_simRoot, and cuts g_packagePath into one ".qzar" temporary per entry. Every
-// failure has been shown to the user when this returns.
+// failure has been shown to the user when this returns. A cancel stops the cutting
+// before the next record, so that no temporary appears after Cancel's clean-up.
 SplitResult SplitPackage();

@@ -18,3 +18,7 @@ void SetUi(UiPort* port) { g_port.store(port, std::memory_order_release); }
 int ShowWizardBox(const std::string& text, unsigned flags) {
   return Ui().ShowMessageBox({text, kWizardCaption, flags, BoxOwner::MainWindow});
 }
+
+void ShowControls(std::initializer_list<Control> controls, bool visible) {
+  for (Control control : controls) Ui().ShowControl(control, visible);
+}

@@ -3,6 +3,8 @@
 // any thread; each implementation makes that safe. Texts are UTF-8.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 
 // Message box flags and answers, with the values the Win32 API gives them.
@@ -24,11 +26,53 @@ struct MessageBoxRequest {
   BoxOwner owner = BoxOwner::None;
 };
 
+// The window's controls by their ids. The licence text box and the progress bar are
+// created with id 0, so the port names them by keys of their own below zero.
+enum class Control : int {
+  Next = 10030,
+  Back = 10040,
+  Change = 10050,
+  Install = 10060,
+  Cancel = 10070,
+  Accept = 10080,
+  Reject = 10090,
+  Print = 10100,
+  FolderGroup = 10160,
+  Finish = 10190,
+  Repair = 10220,
+  Remove = 10230,
+  Delete = 10260,
+  LicenceText = -1,
+  ProgressBar = -2,
+};
+
+// Taskbar button states, with the values of the platform's TBPF_ flags.
+enum class TaskbarFlag : int { NoProgress = 0, Normal = 2, Error = 4 };
+
 class UiPort {
  public:
   virtual ~UiPort() = default;
   // Shows a modal box and returns the answer (kIdOk, kIdCancel, kIdYes, kIdNo).
   virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
+
+  // The window. A port without one (the platform's default before a front end is
+  // installed) ignores these and reads every control as unchecked.
+  virtual void ShowControl(Control, bool /*visible*/) {}
+  virtual void EnableControl(Control, bool /*enabled*/) {}
+  virtual void CheckControl(Control, bool /*checked*/) {}
+  virtual bool IsControlChecked(Control) { return false; }
+  virtual void SetProgressPos(int /*position*/) {}  // 0..1000
+  // Invalidates the whole client area and paints it at once from the installer state.
+  virtual void Repaint() {}
+  virtual void DestroyMainWindow() {}
+
+  // The main window's native handle (an HWND on Windows) for its taskbar button; null
+  // while there is no window.
+  virtual void* MainWindow() { return nullptr; }
+  // Where the platform has no taskbar list of its own (everything but Windows), the
+  // taskbar progress of that window is handed to the port.
+  virtual void SetTaskbarState(TaskbarFlag) {}
+  virtual void SetTaskbarValue(std::uint64_t /*completed*/, std::uint64_t /*total*/) {}
 };
 
 // The port in use. Until a front end installs its own, boxes go to the platform's
@@ -41,3 +85,6 @@ constexpr const char* kWizardCaption = "Xq-730 QZ Installer v1.1";
 
 // Shows a box owned by the main window with the wizard's caption.
 int ShowWizardBox(const std::string& text, unsigned flags);
+
+// Shows or hides several controls at once, in the order given.
+void ShowControls(std::initializer_list<Control> controls, bool visible);

@@ -1,6 +1,10 @@
 #include "workers/cleanup.h"
 
+#include <chrono>
+#include <thread>
+
 #include "app/state.h"
+#include "online/download.h"
 #include "platform/fs.h"
 
 void DeletePackageAndTemporaries() {
@@ -9,4 +13,11 @@ void DeletePackageAndTemporaries() {
   for (const std::string& temporary : g_tempFiles) {
     if (PathExists(temporary.c_str())) DeleteFileAt(temporary.c_str());
   }
+}
+
+void CancelCleanUp() {
+  EndWindowTaskbar();
+  g_cancelRequested = true;
+  std::this_thread::sleep_for(std::chrono::milliseconds(kCancelWaitMs));
+  DeletePackageAndTemporaries();
 }

@@ -125,14 +125,14 @@ void LocalServer::PointEnvironmentHere() {
   hadCa_ = ca != nullptr;
   oldServer_ = hadServer_ ? server : "";
   oldCa_ = hadCa_ ? ca : "";
-  SetTestEnv("QZ_SERVER", true, baseUrl_);
-  SetTestEnv("QZ_CA_BUNDLE", true, caBundle_);
+  SetEnvironment("QZ_SERVER", true, baseUrl_);
+  SetEnvironment("QZ_CA_BUNDLE", true, caBundle_);
   envChanged_ = true;
 }
 
 void LocalServer::RestoreEnvironment() {
   if (!envChanged_) return;
-  SetTestEnv("QZ_SERVER", hadServer_, oldServer_);
-  SetTestEnv("QZ_CA_BUNDLE", hadCa_, oldCa_);
+  SetEnvironment("QZ_SERVER", hadServer_, oldServer_);
+  SetEnvironment("QZ_CA_BUNDLE", hadCa_, oldCa_);
   envChanged_ = false;
 }

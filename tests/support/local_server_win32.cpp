@@ -82,12 +82,12 @@ void LocalServer::PointEnvironmentHere() {
   // QZ_CA_BUNDLE already names the one trusted server's certificate.
   hadServer_ = std::getenv("QZ_SERVER") != nullptr;
   oldServer_ = Variable("QZ_SERVER");
-  SetTestEnv("QZ_SERVER", true, baseUrl_);
+  SetEnvironment("QZ_SERVER", true, baseUrl_);
   envChanged_ = true;
 }
 
 void LocalServer::RestoreEnvironment() {
   if (!envChanged_) return;
-  SetTestEnv("QZ_SERVER", hadServer_, oldServer_);
+  SetEnvironment("QZ_SERVER", hadServer_, oldServer_);
   envChanged_ = false;
 }

@@ -2,18 +2,84 @@
 
 #include <cstdio>
 
+#include "app/state.h"
+
+const char* ControlName(Control control) {
+  switch (control) {
+    case Control::Next: return "Next";
+    case Control::Back: return "Back";
+    case Control::Change: return "Change";
+    case Control::Install: return "Install";
+    case Control::Cancel: return "Cancel";
+    case Control::Accept: return "Accept";
+    case Control::Reject: return "Reject";
+    case Control::Print: return "Print";
+    case Control::FolderGroup: return "FolderGroup";
+    case Control::Finish: return "Finish";
+    case Control::Repair: return "Repair";
+    case Control::Remove: return "Remove";
+    case Control::Delete: return "Delete";
+    case Control::LicenceText: return "LicenceText";
+    case Control::ProgressBar: return "ProgressBar";
+  }
+  return "?";
+}
+
 RecordingUi::RecordingUi() { SetUi(this); }
 RecordingUi::~RecordingUi() { SetUi(nullptr); }
+
+void RecordingUi::Add(std::string entry) {
+  std::lock_guard<std::mutex> hold(lock_);
+  log_.push_back(std::move(entry));
+}
 
 int RecordingUi::ShowMessageBox(const MessageBoxRequest& request) {
   // Echoed so that death tests, which only see the child's output, can match it.
   std::fprintf(stderr, "[box %s] %s\n", request.caption.c_str(), request.text.c_str());
   std::lock_guard<std::mutex> hold(lock_);
+  log_.push_back("box " + request.text);
   boxes_.push_back(request);
   if (answers_.empty()) return kIdOk;
   int answer = answers_.front();
   answers_.pop_front();
   return answer;
+}
+
+void RecordingUi::ShowControl(Control control, bool visible) {
+  Add(std::string(visible ? "show " : "hide ") + ControlName(control));
+  std::lock_guard<std::mutex> hold(lock_);
+  visible_[control] = visible;
+}
+
+void RecordingUi::EnableControl(Control control, bool enabled) {
+  Add(std::string(enabled ? "enable " : "disable ") + ControlName(control));
+}
+
+void RecordingUi::CheckControl(Control control, bool checked) {
+  Add(std::string(checked ? "check " : "uncheck ") + ControlName(control));
+  std::lock_guard<std::mutex> hold(lock_);
+  checked_[control] = checked;
+}
+
+bool RecordingUi::IsControlChecked(Control control) {
+  std::lock_guard<std::mutex> hold(lock_);
+  return checked_[control];
+}
+
+void RecordingUi::SetProgressPos(int position) { Add("bar " + std::to_string(position)); }
+
+void RecordingUi::Repaint() {
+  Add("repaint page " + std::to_string(g_page.load()) + " phase " + std::to_string(g_installPhase.load()));
+}
+
+void RecordingUi::DestroyMainWindow() { Add("destroy"); }
+
+void RecordingUi::SetTaskbarState(TaskbarFlag flag) {
+  Add("taskbar state " + std::to_string(static_cast<int>(flag)));
+}
+
+void RecordingUi::SetTaskbarValue(std::uint64_t completed, std::uint64_t total) {
+  Add("taskbar " + std::to_string(completed) + "/" + std::to_string(total));
 }
 
 void RecordingUi::Answer(int answer) {
@@ -31,4 +97,23 @@ std::vector<std::string> RecordingUi::Texts() const {
   std::vector<std::string> texts;
   for (const MessageBoxRequest& box : boxes_) texts.push_back(box.text);
   return texts;
+}
+
+std::vector<std::string> RecordingUi::Log() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return log_;
+}
+
+std::vector<std::string> RecordingUi::Log(const std::string& prefix) const {
+  std::vector<std::string> found;
+  for (const std::string& entry : Log()) {
+    if (entry.rfind(prefix, 0) == 0) found.push_back(entry);
+  }
+  return found;
+}
+
+bool RecordingUi::Visible(Control control) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto it = visible_.find(control);
+  return it != visible_.end() && it->second;
 }

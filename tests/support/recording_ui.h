@@ -1,7 +1,9 @@
-// The tests' UI port: logs every call in order and answers message boxes from a script.
+// The tests' UI port: logs every call in order, keeps the controls' states, and answers
+// message boxes from a script. Safe from any thread.
 #pragma once
 
 #include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -14,13 +16,37 @@ class RecordingUi final : public UiPort {
   ~RecordingUi();  // restores the default port
 
   int ShowMessageBox(const MessageBoxRequest& request) override;
+  void ShowControl(Control control, bool visible) override;
+  void EnableControl(Control control, bool enabled) override;
+  void CheckControl(Control control, bool checked) override;
+  bool IsControlChecked(Control control) override;
+  void SetProgressPos(int position) override;
+  void Repaint() override;  // logged with the page and phase it would paint
+  void DestroyMainWindow() override;
+  void* MainWindow() override { return this; }  // stands for the window
+  void SetTaskbarState(TaskbarFlag flag) override;
+  void SetTaskbarValue(std::uint64_t completed, std::uint64_t total) override;
 
   void Answer(int answer);  // queued answers; kIdOk once the queue is empty
   std::vector<MessageBoxRequest> Boxes() const;
   std::vector<std::string> Texts() const;  // the boxes' texts alone
+  // Every call in order: "show Finish", "hide Cancel", "enable Next", "check Accept",
+  // "bar 500", "repaint page 6 phase 1", "destroy", "taskbar state 2",
+  // "taskbar 500/1000", "box <text>".
+  std::vector<std::string> Log() const;
+  // The log entries that start with prefix, e.g. "bar " or "repaint".
+  std::vector<std::string> Log(const std::string& prefix) const;
+  bool Visible(Control control) const;
 
  private:
+  void Add(std::string entry);
+
   mutable std::mutex lock_;
   std::vector<MessageBoxRequest> boxes_;
   std::deque<int> answers_;
+  std::vector<std::string> log_;
+  std::map<Control, bool> visible_;
+  std::map<Control, bool> checked_;
 };
+
+const char* ControlName(Control control);

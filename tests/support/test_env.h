@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-void SetTestEnv(const char* name, bool present, const std::string& value);
+#include "platform/env.h"
 
 // Sets a variable for one scope and puts the old value back afterwards.
 class ScopedEnv {
@@ -13,9 +13,9 @@ class ScopedEnv {
     const char* old = std::getenv(name);
     hadValue_ = old != nullptr;
     if (hadValue_) old_ = old;
-    SetTestEnv(name, true, value);
+    SetEnvironment(name, true, value);
   }
-  ~ScopedEnv() { SetTestEnv(name_, hadValue_, old_); }
+  ~ScopedEnv() { SetEnvironment(name_, hadValue_, old_); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 

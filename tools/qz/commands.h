@@ -7,4 +7,6 @@ int RunPack(const Args& args);     // --from ADDON_DIR --to SERVER_TREE [--insta
 int RunInspect(const Args& args);  // --package FILE --list FILE
 int RunServe(const Args& args);    // --root SERVER_TREE --port N [--cert FILE --key FILE]
 int RunSample(const Args& args);   // --to DIR [--mb N] [--seed N]
-int RunUnpack(const Args& args);   // --server URL --root DIR: fetch the list, split and unpack a downloaded package
+// --server URL --root DIR [--lang en|ru]: the installer's install (also a repair) or removal
+int RunInstall(const Args& args);
+int RunRemove(const Args& args);

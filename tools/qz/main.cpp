@@ -19,8 +19,9 @@ const Command kCommands[] = {
 #ifndef QZ_NO_SERVE
     {"serve", RunServe, "serve --root SERVER_TREE --port N [--cert FILE --key FILE]   HTTPS on loopback"},
 #endif
-    {"unpack", RunUnpack,
-     "unpack --root DIR [--package FILE] [--lang en|ru]   split and unpack a package into DIR (server from QZ_SERVER)"},
+    {"install", RunInstall, "install --server URL --root DIR [--lang en|ru]   install the add-on into DIR"},
+    {"repair", RunInstall, "repair --server URL --root DIR [--lang en|ru]    install again over an installation"},
+    {"remove", RunRemove, "remove --server URL --root DIR [--lang en|ru]    delete the listed files from DIR"},
 };
 
 int Usage() {

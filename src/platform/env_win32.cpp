@@ -1,8 +1,8 @@
 #include <cstdlib>
 
-#include "support/test_env.h"
+#include "platform/env.h"
 
-void SetTestEnv(const char* name, bool present, const std::string& value) {
+void SetEnvironment(const char* name, bool present, const std::string& value) {
   // An empty value removes the variable on Windows.
   _putenv_s(name, present ? value.c_str() : "");
 }

@@ -1,0 +1,4 @@
+#include "platform/com.h"
+
+void ComInitialize() {}
+void ComUninitialize() {}

@@ -1,0 +1,138 @@
+#include "workers/install_worker.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <thread>
+
+#include "app/state.h"
+#include "online/download.h"
+#include "online/server.h"
+#include "online/taskbar_progress.h"
+#include "package/container.h"
+#include "package/unpack.h"
+#include "platform/com.h"
+#include "platform/fs.h"
+#include "platform/ui_port.h"
+#include "workers/cleanup.h"
+#include "workers/file_list.h"
+
+namespace {
+// done of total on the 0..1000 scale. With nothing to do there is nothing left either:
+// an empty job counts as complete.
+std::int32_t Position(std::int32_t done, std::int32_t total) {
+  if (total <= 0) return g_progressScale;
+  return static_cast<std::int32_t>(done * 1000.0 / total);
+}
+
+void ShowPosition(TaskBarProgress& taskbar, std::int32_t position) {
+  Ui().SetProgressPos(position);
+  taskbar.SetValue(position, g_progressScale);
+}
+
+// Step 7: the bar follows the four decoding threads until all are done. A short sleep
+// per pass leaves both cores to the decoders.
+UnpackStatus FollowUnpacking(TaskBarProgress& taskbar) {
+  for (;;) {
+    UnpackStatus status = PollUnpack();
+    if (status.allDone) return status;
+    ShowPosition(taskbar, Position(status.finished, status.total));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void DeleteTemporaries(TaskBarProgress& taskbar) {
+  StringList temporaries;
+  {
+    std::lock_guard<std::mutex> hold(g_pathsLock);
+    temporaries = g_tempFiles;
+  }
+  auto count = static_cast<std::int32_t>(temporaries.size());
+  for (std::int32_t i = 0; i < count; ++i) {
+    DeleteFileAt(temporaries[static_cast<std::size_t>(i)].c_str());
+    ShowPosition(taskbar, Position(i, count));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// The failure page: only Finish is left.
+void EndOnFailurePage() {
+  g_page = PageFailed;
+  ShowControls({Control::Cancel, Control::ProgressBar, Control::Change, Control::Next, Control::Back}, false);
+  Ui().ShowControl(Control::Finish, true);
+  Ui().Repaint();
+}
+
+// A split or unpack that cannot finish leaves nothing of the package behind: the
+// package and every temporary cut so far are deleted before the failure page.
+void EndAfterBrokenPackage() {
+  g_cancelBlocked = true;
+  DeletePackageAndTemporaries();
+  g_cancelBlocked = false;
+  EndOnFailurePage();
+}
+}  // namespace
+
+bool BuildDownloadAddresses() {
+  std::uniform_int_distribution<int> draw(10, 999);
+  std::memset(g_rndQuery, 0, sizeof g_rndQuery);
+  std::snprintf(g_rndQuery, sizeof g_rndQuery, "%s%d", "?rnd=", draw(g_random));
+  std::memset(g_downloadUrl, 0, sizeof g_downloadUrl);
+  int written = std::snprintf(g_downloadUrl, sizeof g_downloadUrl, "%s%s", g_packageUrl, g_rndQuery);
+  if (written < 0 || static_cast<std::size_t>(written) >= sizeof g_downloadUrl) return false;
+  std::lock_guard<std::mutex> hold(g_pathsLock);
+  return FormatRootPath(g_packagePath, g_simRoot, kPackageFileName);
+}
+
+void InstallWorker() {
+  // A root too long for the package path cannot be downloaded into.
+  bool downloaded = BuildDownloadAddresses() && DownloadPackage(g_downloadUrl, g_packagePath);
+  if (!downloaded) {
+    ShowWizardBox(Tr("Файл: \"Setup_Xq_730K5_QZ_x64.zip\" не скачать!",
+                     "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"),
+                  kMbOk | kMbIconExclamation);
+    EndOnFailurePage();
+    return;
+  }
+  g_installPhase = 1;
+  Ui().Repaint();
+  if (SplitPackage() != SplitResult::Done || !UnpackAll()) {
+    EndAfterBrokenPackage();
+    return;
+  }
+
+  ComInitialize();
+  TaskBarProgress taskbar(Ui().MainWindow());
+  taskbar.Begin();
+  UnpackStatus unpacked = FollowUnpacking(taskbar);
+  taskbar.End();
+
+  g_installPhase = 2;
+  Ui().Repaint();
+  g_cancelBlocked = true;
+  {
+    std::lock_guard<std::mutex> hold(g_pathsLock);
+    DeleteFileAt(g_packagePath);
+  }
+  taskbar.Begin();
+  DeleteTemporaries(taskbar);
+  taskbar.End();
+  ComUninitialize();
+  g_cancelBlocked = false;
+
+  // A file that could not be decoded, or a cancel that stopped the decoders, is not a
+  // finished install.
+  if (unpacked.failed != 0 || unpacked.finished != unpacked.total) {
+    if (!g_cancelRequested) {
+      ShowWizardBox(Tr("Не все файлы удалось распаковать!", "Not every file could be unpacked!"),
+                    kMbOk | kMbIconExclamation);
+    }
+    EndOnFailurePage();
+    return;
+  }
+  g_page = PageFinished;
+  Ui().ShowControl(Control::Finish, true);
+  ShowControls({Control::Cancel, Control::ProgressBar}, false);
+  Ui().Repaint();
+}

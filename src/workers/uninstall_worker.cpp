@@ -1,0 +1,67 @@
+#include "workers/uninstall_worker.h"
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "app/state.h"
+#include "online/fetch_text.h"
+#include "online/server.h"
+#include "online/taskbar_progress.h"
+#include "platform/com.h"
+#include "platform/fs.h"
+#include "platform/ui_port.h"
+#include "workers/file_list.h"
+
+namespace {
+// The list as the removal may use it; empty (its message shown) when it may not.
+StringList FetchRemovalList() {
+  std::vector<char> buffer(kListCapacity, 0);
+  if (FetchText(ServerUrl(Resource::FileList), buffer.data(), kListCapacity) == FetchResult::NoConnection) {
+    ShowNoConnection();
+    return {};
+  }
+  if (!HasListLead(buffer.data())) {
+    ShowWizardBox(Tr("Файл \"List\" не найден!", "File \"List\" not found!"), kMbOk | kMbIconExclamation);
+    return {};
+  }
+  StringList list;
+  ParseFileList(list, buffer.data(), g_bytesRead);
+  // A removal deletes what the list names: an entry that could reach outside the root
+  // or be cut short would delete the wrong file, so such a list deletes nothing.
+  if (ListVerdict verdict = CheckFileList(list, g_simRoot); verdict.problem != EntryProblem::None) {
+    ShowListVerdict(verdict);
+    return {};
+  }
+  return list;
+}
+}  // namespace
+
+void UninstallWorker() {
+  const StringList entries = FetchRemovalList();
+  if (entries.empty()) return;  // the removing page stays, with Cancel as the way out
+  auto count = static_cast<std::int32_t>(entries.size());
+
+  ComInitialize();
+  TaskBarProgress taskbar(Ui().MainWindow());
+  taskbar.Begin();
+  for (std::int32_t i = 0; i < count; ++i) {
+    char path[kPathCapacity];
+    FormatRootPath(path, g_simRoot, entries[static_cast<std::size_t>(i)]);  // fits: checked above
+    DeleteFileAt(path);
+    std::string folder = path;
+    CutToFolder(folder);
+    RemoveDirectoryAt(folder.c_str());  // only succeeds once the folder is empty
+    auto position = static_cast<std::int32_t>(i * 1000.0 / count);
+    Ui().SetProgressPos(position);
+    taskbar.SetValue(position, g_progressScale);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  taskbar.End();
+  ComUninitialize();
+
+  g_page = PageFinished;
+  Ui().ShowControl(Control::Finish, true);
+  ShowControls({Control::Cancel, Control::ProgressBar}, false);
+  Ui().Repaint();
+}

@@ -1,0 +1,94 @@
+// qz install | repair | remove: the headless client on the installer's own workers. The
+// main thread plays the window thread: it runs the taskbar step every 100 ms and turns
+// Ctrl+C into a confirmed Cancel.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "app/state.h"
+#include "commands.h"
+#include "online/download.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "terminal_ui.h"
+#include "workers/cleanup.h"
+#include "workers/install_worker.h"
+#include "workers/uninstall_worker.h"
+
+namespace {
+std::atomic<bool> g_interrupted{false};
+
+void OnInterrupt(int) { g_interrupted = true; }
+
+// The root as the wizard stores it: '/' separators, no trailing '/', at most 259 bytes.
+bool SetRoot(std::string root) {
+  for (char& c : root) c = c == '\\' ? '/' : c;
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  if (root.empty() || root.size() >= kPathCapacity) return false;
+  std::memset(g_simRoot, 0, sizeof g_simRoot);
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.c_str());
+  return true;
+}
+
+bool Prepare(const Args& args) {
+  std::string server = args.Require("server");
+  std::string root = args.Require("root");
+  if (server.empty() || root.empty()) return false;
+  SetEnvironment("QZ_SERVER", true, server);
+  ResetInstallerState();  // takes the package address from the server just set
+  g_russian = args.GetOr("lang", "en") == "ru";
+  if (!SetRoot(root) || !PathExists(g_simRoot)) {
+    std::fprintf(stderr, "qz: the root folder must exist and its path be shorter than %zu bytes\n", kPathCapacity);
+    return false;
+  }
+  return true;
+}
+
+// Runs the worker as the window would, until it ends or Ctrl+C cancels it.
+int RunJob(const Args& args, Page page, void (*worker)()) {
+  if (!Prepare(args)) return 2;
+  TerminalUi ui;
+  std::signal(SIGINT, OnInterrupt);
+  g_page = page;
+  ui.Repaint();
+  std::atomic<bool> ended{false};
+  std::thread job([&] {
+    worker();
+    ended = true;
+  });
+  bool cancelled = false;
+  while (!ended) {
+    TaskbarTick();
+    if (g_interrupted.exchange(false)) {
+      if (g_cancelBlocked) {
+        std::fprintf(stderr, "\nqz: the temporary files are being deleted; this cannot be cancelled\n");
+      } else {
+        std::fprintf(stderr, "\nqz: cancelling\n");
+        CancelCleanUp();
+        cancelled = true;
+        break;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  // The window would go now; here the job is given its end, so that nothing it writes
+  // after the clean-up stays behind.
+  job.join();
+  if (cancelled) DeletePackageAndTemporaries();
+  TaskbarTick();
+  std::signal(SIGINT, SIG_DFL);
+  if (cancelled) return 130;
+  if (g_page != PageFinished) {
+    std::fprintf(stderr, "qz: %s did not finish\n", page == PageRemoving ? "the removal" : "the installation");
+    return 1;
+  }
+  std::printf("qz: %s finished in %s\n", page == PageRemoving ? "removal" : "installation", g_simRoot);
+  return 0;
+}
+}  // namespace
+
+int RunInstall(const Args& args) { return RunJob(args, PageInstalling, InstallWorker); }
+int RunRemove(const Args& args) { return RunJob(args, PageRemoving, UninstallWorker); }
