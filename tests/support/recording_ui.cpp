@@ -29,15 +29,25 @@ RecordingUi::RecordingUi() { SetUi(this); }
 RecordingUi::~RecordingUi() { SetUi(nullptr); }
 
 void RecordingUi::Add(std::string entry) {
+  std::function<void(const std::string&)> hook;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    log_.push_back(entry);
+    hook = hook_;
+  }
+  if (hook) hook(entry);
+}
+
+void RecordingUi::OnEntry(std::function<void(const std::string&)> hook) {
   std::lock_guard<std::mutex> hold(lock_);
-  log_.push_back(std::move(entry));
+  hook_ = std::move(hook);
 }
 
 int RecordingUi::ShowMessageBox(const MessageBoxRequest& request) {
   // Echoed so that death tests, which only see the child's output, can match it.
   std::fprintf(stderr, "[box %s] %s\n", request.caption.c_str(), request.text.c_str());
+  Add("box " + request.text);
   std::lock_guard<std::mutex> hold(lock_);
-  log_.push_back("box " + request.text);
   boxes_.push_back(request);
   if (answers_.empty()) return kIdOk;
   int answer = answers_.front();

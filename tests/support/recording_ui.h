@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -37,6 +38,9 @@ class RecordingUi final : public UiPort {
   // The log entries that start with prefix, e.g. "bar " or "repaint".
   std::vector<std::string> Log(const std::string& prefix) const;
   bool Visible(Control control) const;
+  // Called with each new log entry, on the thread that made the call, before the call
+  // returns: a test can act, or hold the caller, at an exact moment of a job.
+  void OnEntry(std::function<void(const std::string&)> hook);
 
  private:
   void Add(std::string entry);
@@ -47,6 +51,7 @@ class RecordingUi final : public UiPort {
   std::vector<std::string> log_;
   std::map<Control, bool> visible_;
   std::map<Control, bool> checked_;
+  std::function<void(const std::string&)> hook_;
 };
 
 const char* ControlName(Control control);

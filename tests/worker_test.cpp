@@ -1,0 +1,371 @@
+// The install and removal workers end to end, against qz serve over HTTPS on loopback
+// with the sample add-on, as the window would run them: on a thread of their own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <set>
+#include <thread>
+
+#include "app/state.h"
+#include "online/server.h"
+#include "support/local_server.h"
+#include "support/recording_ui.h"
+#include "support/temp_dir.h"
+#include "support/test_env.h"
+#include "vendor/sample_addon.h"
+#include "vendor/server_tree.h"
+#include "workers/cleanup.h"
+#include "workers/install_worker.h"
+#include "workers/uninstall_worker.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string TreePath(Resource resource) { return std::string(ResourcePath(resource)).substr(1); }
+
+// The sample add-on and its server tree, made once for the whole suite.
+struct Sample {
+  TempDir dir;
+  SampleAddon addon;
+  std::string addonDir = dir / "addon";
+  std::string treeDir = dir / "tree";
+};
+Sample* g_sample = nullptr;
+
+// Bar positions split where the bar starts again from a lower value.
+std::vector<std::vector<int>> BarRuns(const std::vector<std::string>& bars) {
+  std::vector<std::vector<int>> runs;
+  for (const std::string& entry : bars) {
+    int position = std::stoi(entry.substr(4));
+    if (runs.empty() || position < runs.back().back()) runs.emplace_back();
+    runs.back().push_back(position);
+  }
+  return runs;
+}
+
+// Holds a job at the first log entry that matches, until the user's cancel has been
+// confirmed; the test thread learns that the moment came through Reached().
+class CancelPoint {
+ public:
+  CancelPoint(RecordingUi& ui, std::function<bool(const std::string&)> matches) {
+    ui.OnEntry([this, matches](const std::string& entry) {
+      if (fired_ || !matches(entry)) return;
+      fired_ = true;
+      reached_.set_value();
+      while (!g_cancelRequested) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+  }
+  bool Reached() { return reached_.get_future().wait_for(std::chrono::seconds(120)) == std::future_status::ready; }
+
+ private:
+  std::atomic<bool> fired_{false};
+  std::promise<void> reached_;
+};
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    g_sample = new Sample;
+    g_sample->addon = GenerateSampleAddon(g_sample->addonDir, 4u << 20, 7);
+    ServerTreeResult packed = PackServerTree(g_sample->addonDir, g_sample->treeDir);
+    if (!g_sample->addon.ok() || !packed.ok()) g_sample->addon.error += packed.error + " (sample not made)";
+  }
+  static void TearDownTestSuite() {
+    delete g_sample;
+    g_sample = nullptr;
+  }
+
+  void SetUp() override {
+    if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
+    ASSERT_TRUE(g_sample->addon.ok()) << g_sample->addon.error;
+    fs::copy(g_sample->treeDir, server.Root(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    ASSERT_TRUE(server.Start()) << server.Error();
+    StartState();
+  }
+  void TearDown() override { ResetInstallerState(); }
+
+  // The state as the wizard leaves it when a job starts, with the server now in QZ_SERVER.
+  void StartState() {
+    ResetInstallerState();
+    g_russian = false;
+    fs::create_directories(sim);
+    std::snprintf(g_simRoot, sizeof g_simRoot, "%s", sim.c_str());
+  }
+
+  void Run(void (*worker)(), Page page) {
+    g_page = page;
+    std::thread(worker).join();
+  }
+
+  // The install on its thread, with the window's Cancel confirmed when point is reached.
+  static bool InstallCancelledAt(CancelPoint& point) {
+    g_page = PageInstalling;
+    std::thread job(InstallWorker);
+    bool reached = point.Reached();  // a job that never gets there is not held either
+    if (reached) CancelCleanUp();
+    job.join();
+    return reached;
+  }
+
+  std::string ServerFile(Resource resource) const { return server.Root() + "/" + TreePath(resource); }
+  std::string Installed(const std::string& entry) const { return sim + "/" + entry; }
+
+  // Every package and temporary under the root.
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> found;
+    for (const auto& item : fs::recursive_directory_iterator(sim)) {
+      std::string name = item.path().filename().string();
+      if (name == kPackageFileName || item.path().extension() == ".qzar") found.push_back(name);
+    }
+    return found;
+  }
+
+  std::size_t IdenticalListedFiles() const {
+    std::size_t same = 0;
+    for (const std::string& entry : g_sample->addon.listed) {
+      if (Exists(Installed(entry)) && ReadFile(Installed(entry)) == ReadFile(g_sample->addonDir + "/" + entry)) ++same;
+    }
+    return same;
+  }
+
+  // A listed target is either absent or complete: never half-written.
+  void ExpectNoPartialTarget() const {
+    for (const std::string& entry : g_sample->addon.listed) {
+      if (Exists(Installed(entry))) {
+        EXPECT_EQ(ReadFile(Installed(entry)), ReadFile(g_sample->addonDir + "/" + entry)) << entry;
+      }
+    }
+  }
+
+  void ExpectFailurePage() const {
+    EXPECT_EQ(g_page, PageFailed);
+    for (Control hidden : {Control::Cancel, Control::ProgressBar, Control::Change, Control::Next, Control::Back}) {
+      EXPECT_FALSE(ui.Visible(hidden)) << ControlName(hidden);
+    }
+    EXPECT_TRUE(ui.Visible(Control::Finish));
+  }
+
+  LocalServer server;
+  TempDir root;
+  std::string sim = root / "sim";  // the simulator root; nothing may appear beside it
+  RecordingUi ui;
+};
+
+const char* kCannotDownload = "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!";
+}  // namespace
+
+TEST_F(WorkerTest, InstallWritesEveryListedFileWithThreeBarRunsAndEndsOnTheFinishedPage) {
+  Run(InstallWorker, PageInstalling);
+
+  EXPECT_EQ(IdenticalListedFiles(), g_sample->addon.listed.size());
+  for (const std::string& user : g_sample->addon.unlisted) EXPECT_FALSE(Exists(Installed(user))) << user;
+  EXPECT_TRUE(Leftovers().empty());
+  EXPECT_TRUE(ui.Boxes().empty());
+
+  // Download (the size text shown as it begins), unpacking, deletion, finished page.
+  EXPECT_EQ(ui.Log("repaint"), (std::vector<std::string>{"repaint page 6 phase 0", "repaint page 6 phase 1",
+                                                         "repaint page 6 phase 2", "repaint page 8 phase 2"}));
+  WideText64 shown = GetDownloadInfo();
+  std::u16string info(shown.data());
+  ASSERT_GT(info.size(), 3u);
+  EXPECT_EQ(info.substr(info.size() - 3), u" MB");
+  std::vector<std::vector<int>> runs = BarRuns(ui.Log("bar "));
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].back(), 1000);  // the download reaches the end only when complete
+  EXPECT_EQ(g_downloadPos, 1000);
+  auto n = static_cast<int>(g_sample->addon.listed.size());
+  EXPECT_EQ(runs[2].front(), 0);
+  EXPECT_EQ(runs[2].back(), (n - 1) * 1000 / n);
+
+  std::vector<std::string> ending;
+  for (const std::string& entry : ui.Log()) {
+    if (entry.rfind("taskbar", 0) != 0) ending.push_back(entry);
+  }
+  ending.erase(ending.begin(), ending.end() - 4);
+  EXPECT_EQ(ending, (std::vector<std::string>{"show Finish", "hide Cancel", "hide ProgressBar", "repaint page 8 phase 2"}));
+  EXPECT_FALSE(g_cancelBlocked);
+  EXPECT_EQ(g_installPhase, 2u);
+}
+
+TEST_F(WorkerTest, RepairRestoresDamagedAndDeletedFilesAndLeavesSettingsAlone) {
+  Run(InstallWorker, PageInstalling);
+  ASSERT_EQ(IdenticalListedFiles(), g_sample->addon.listed.size());
+  for (const std::string& user : g_sample->addon.unlisted) WriteFile(Installed(user), std::string("pilot's own"));
+  WriteFile(Installed(kSampleRequiredFiles[1]), std::string("damaged"));
+  fs::remove(Installed(kSampleRequiredFiles[2]));
+
+  StartState();
+  Run(InstallWorker, PageInstalling);
+  EXPECT_EQ(g_page, PageFinished);
+  EXPECT_EQ(IdenticalListedFiles(), g_sample->addon.listed.size());
+  for (const std::string& user : g_sample->addon.unlisted) {
+    std::vector<std::uint8_t> bytes = ReadFile(Installed(user));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "pilot's own") << user;
+  }
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(WorkerTest, RemoveDeletesListedFilesAndTheFoldersTheyEmptiedOnly) {
+  // A small add-on of our own, so that every folder's fate is known.
+  TempDir addon;
+  for (const char* file : {"Effects/fx/a.bmp", "Effects/fx/b.bmp", "SimObjects/A/B/aircraft.cfg",
+                           "gauges/Xq/RSBN_DAT.cfg", "gauges/Xq/user_settings.cfg"}) {
+    WriteFile(addon / file, std::string("data of ") + file);
+  }
+  WriteFile(addon / kUnlistedIndexName, std::string("gauges/Xq/user_settings.cfg\r\n"));
+  ASSERT_TRUE(PackServerTree(addon.Path(), server.Root()).ok());
+  fs::copy(addon.Path(), sim, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  fs::remove(Installed("Effects/fx/b.bmp"));  // already gone: still counted
+
+  Run(UninstallWorker, PageRemoving);
+
+  EXPECT_EQ(g_page, PageFinished);
+  EXPECT_TRUE(ui.Boxes().empty());
+  EXPECT_FALSE(Exists(Installed("Effects/fx")));
+  EXPECT_TRUE(Exists(Installed("Effects")));  // only the folder right above a file goes
+  EXPECT_FALSE(Exists(Installed("SimObjects/A/B")));
+  EXPECT_TRUE(Exists(Installed("SimObjects/A")));
+  EXPECT_FALSE(Exists(Installed("gauges/Xq/RSBN_DAT.cfg")));
+  EXPECT_TRUE(Exists(Installed("gauges/Xq/user_settings.cfg")));
+  EXPECT_EQ(ui.Log("bar "), (std::vector<std::string>{"bar 0", "bar 250", "bar 500", "bar 750"}));
+  EXPECT_FALSE(ui.Visible(Control::Cancel));
+  EXPECT_TRUE(ui.Visible(Control::Finish));
+}
+
+TEST_F(WorkerTest, InstallFailuresEndOnTheFailurePageWithTheirMessageAndLeaveNothing) {
+  struct Case {
+    const char* name;
+    std::function<void()> breakServer;
+    const char* message;  // the last box
+  };
+  std::string list = ServerFile(Resource::FileList);
+  std::string package = ServerFile(Resource::Package);
+  const Case cases[] = {
+      {"server down", [] { SetEnvironment("QZ_SERVER", true, LocalServer::ClosedUrl()); }, kCannotDownload},
+      {"list missing", [&] { fs::remove(list); }, "File \"List\" not found!"},
+      {"list not a list", [&] { WriteFile(list, std::string("effects/a.cfg\r\n")); }, "File \"List\" not found!"},
+      // An error page arrives as the package, or the transfer itself fails: either way a message.
+      {"package missing", [&] { fs::remove(package); }, nullptr},
+      {"package truncated", [&] { fs::resize_file(package, fs::file_size(package) - 100); },
+       "File \"Setup_Xq_730K5_QZ_x64.zip\" is damaged!"},
+      {"hostile list", [&] { WriteFile(list, std::string("Effects/../../escape.cfg\r\n")); },
+       "The file list holds an invalid path:\nEffects/../../escape.cfg"},
+  };
+  fs::copy(g_sample->treeDir, root / "tree", fs::copy_options::recursive);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::copy(root / "tree", server.Root(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    ScopedEnv keepServer("QZ_SERVER", server.BaseUrl());
+    c.breakServer();
+    StartState();
+    RecordingUi local;
+    Run(InstallWorker, PageInstalling);
+
+    ASSERT_FALSE(local.Texts().empty());
+    if (c.message != nullptr) {
+      EXPECT_EQ(local.Texts().back(), c.message);
+    }
+    EXPECT_EQ(g_page, PageFailed);
+    EXPECT_FALSE(local.Visible(Control::Cancel));
+    EXPECT_TRUE(local.Visible(Control::Finish));
+    EXPECT_TRUE(Leftovers().empty());
+    std::vector<std::string> beside;
+    for (const auto& item : fs::directory_iterator(root.Path())) beside.push_back(item.path().filename().string());
+    std::sort(beside.begin(), beside.end());
+    EXPECT_EQ(beside, (std::vector<std::string>{"sim", "tree"}));
+  }
+}
+
+TEST_F(WorkerTest, FailedDownloadInRussianHidesEveryButtonButFinishAndKeepsThePhase) {
+  SetEnvironment("QZ_SERVER", true, LocalServer::ClosedUrl());
+  StartState();
+  g_russian = true;
+  Run(InstallWorker, PageInstalling);
+  ASSERT_FALSE(ui.Texts().empty());
+  EXPECT_EQ(ui.Texts().back(), "Файл: \"Setup_Xq_730K5_QZ_x64.zip\" не скачать!");
+  EXPECT_EQ(ui.Boxes().back().flags, 0x30u);
+  EXPECT_EQ(ui.Boxes().back().owner, BoxOwner::MainWindow);
+  ExpectFailurePage();
+  EXPECT_EQ(g_installPhase, 0u);
+}
+
+TEST_F(WorkerTest, RemovalThatCannotTrustItsListDeletesNothingAndStaysOnItsPage) {
+  struct Case {
+    const char* name;
+    std::string server;
+    std::string list;  // published when not empty
+    const char* message;
+  };
+  WriteFile(root / "outside.cfg", std::string("not the add-on's"));
+  const Case cases[] = {
+      {"server down", LocalServer::ClosedUrl(), "", "No internet connection!"},
+      {"not a list", server.BaseUrl(), "effects/a.cfg\r\n", "File \"List\" not found!"},
+      {"hostile list", server.BaseUrl(), "Effects/fx.cfg\r\nEffects/../../outside.cfg\r\n",
+       "The file list holds an invalid path:\nEffects/../../outside.cfg"},
+  };
+  fs::copy(g_sample->addonDir, sim, fs::copy_options::recursive);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.list.empty()) WriteFile(ServerFile(Resource::FileList), c.list);
+    ScopedEnv pointed("QZ_SERVER", c.server);
+    StartState();
+    RecordingUi local;
+    Run(UninstallWorker, PageRemoving);
+    EXPECT_EQ(local.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(g_page, PageRemoving);
+    EXPECT_TRUE(local.Log("bar ").empty());
+    EXPECT_TRUE(Exists(root / "outside.cfg"));
+    EXPECT_EQ(IdenticalListedFiles(), g_sample->addon.listed.size());
+  }
+}
+
+TEST_F(WorkerTest, CancelDuringTheDownloadAbortsItAndTheCleanUpLeavesNothing) {
+  CancelPoint point(ui, [](const std::string& entry) { return entry == "repaint page 6 phase 0"; });
+  ASSERT_TRUE(InstallCancelledAt(point));
+
+  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Operation cancelled!", kCannotDownload}));
+  EXPECT_FALSE(g_cancelRequested);  // the abort answered it
+  ExpectFailurePage();
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(WorkerTest, CancelDuringUnpackingStopsTheDecodersAndNoTargetIsHalfWritten) {
+  CancelPoint point(ui, [](const std::string& entry) { return entry.rfind("bar ", 0) == 0 && g_installPhase >= 1; });
+  ASSERT_TRUE(InstallCancelledAt(point));
+
+  EXPECT_TRUE(Leftovers().empty());
+  ExpectNoPartialTarget();
+  // Stopped decoders do not make a finished install; a cancel adds no message of its own.
+  if (IdenticalListedFiles() < g_sample->addon.listed.size()) {
+    EXPECT_EQ(g_page, PageFailed);
+  }
+  EXPECT_TRUE(ui.Texts().empty());
+}
+
+TEST(DownloadAddressTest, EachDrawIsANewQueryFrom10To999AndTheRootBoundsThePath) {
+  ResetInstallerState();
+  std::set<std::string> queries;
+  for (int k = 0; k < 200; ++k) {
+    ASSERT_TRUE(BuildDownloadAddresses());
+    std::string query = g_rndQuery;
+    ASSERT_EQ(query.rfind("?rnd=", 0), 0u);
+    int number = std::stoi(query.substr(5));
+    EXPECT_TRUE(number >= 10 && number <= 999) << query;
+    EXPECT_EQ(query.substr(5), std::to_string(number));  // no leading zeros
+    EXPECT_EQ(std::string(g_downloadUrl), std::string(g_packageUrl) + query);
+    queries.insert(query);
+  }
+  EXPECT_GT(queries.size(), 100u);
+  EXPECT_EQ(std::string(g_packagePath), std::string(kDefaultSimRoot) + "/Setup_Xq_730K5_QZ_x64.zip");
+
+  std::string longRoot(259 - 25, 'r');  // "/Setup_Xq_730K5_QZ_x64.zip" no longer fits
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", longRoot.c_str());
+  EXPECT_FALSE(BuildDownloadAddresses());
+  EXPECT_EQ(g_packagePath[0], '\0');
+  ResetInstallerState();
+}
