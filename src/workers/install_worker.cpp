@@ -31,13 +31,14 @@ void ShowPosition(TaskBarProgress& taskbar, std::int32_t position) {
   taskbar.SetValue(position, g_progressScale);
 }
 
-// Step 7: the bar follows the four decoding threads until all are done. A short sleep
-// per pass leaves both cores to the decoders.
+// Step 7: the bar follows the four decoding threads until all are done, and then shows
+// where they ended, so that the phase is seen even when it was over at the first look.
+// A short sleep per pass leaves both cores to the decoders.
 UnpackStatus FollowUnpacking(TaskBarProgress& taskbar) {
   for (;;) {
     UnpackStatus status = PollUnpack();
-    if (status.allDone) return status;
     ShowPosition(taskbar, Position(status.finished, status.total));
+    if (status.allDone) return status;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }

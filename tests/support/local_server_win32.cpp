@@ -37,7 +37,10 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
   static std::atomic<int> counter{0};
   std::random_device seed;
   char name[64];
-  std::snprintf(name, sizeof name, "t%lu-%u-%d", GetCurrentProcessId(), seed() % 100000u, counter.fetch_add(1));
+  // The time too: Wine reuses process ids, and URL monikers answer a URL seen in an
+  // earlier run from the prefix's cache.
+  std::snprintf(name, sizeof name, "t%lu-%u-%llu-%d", GetCurrentProcessId(), seed() % 100000u,
+                static_cast<unsigned long long>(GetTickCount64()), counter.fetch_add(1));
   fs::path dir = fs::path(servedRoot) / name;
   std::error_code error;
   fs::create_directories(dir, error);

@@ -38,3 +38,16 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
 }
 
 bool Exists(const std::string& path) { return fs::exists(path); }
+
+void CopyTree(const std::string& from, const std::string& to) {
+  namespace fs = std::filesystem;
+  fs::create_directories(to);
+  for (const auto& item : fs::recursive_directory_iterator(from)) {
+    fs::path target = fs::path(to) / fs::relative(item.path(), from);
+    if (item.is_directory()) {
+      fs::create_directories(target);
+    } else {
+      fs::copy_file(item.path(), target, fs::copy_options::overwrite_existing);
+    }
+  }
+}

@@ -25,3 +25,7 @@ void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void WriteFile(const std::string& path, const std::string& text);
 std::vector<std::uint8_t> ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+
+// Copies the files of the folder from into the folder to, replacing files of the same
+// name. (MinGW's std::filesystem::copy refuses a destination folder that exists.)
+void CopyTree(const std::string& from, const std::string& to);
