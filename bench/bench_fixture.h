@@ -1,5 +1,5 @@
-// The sample add-on prepared once per benchmark run, and the child-process mode that
-// measures the peak memory of one unpacking.
+// The sample add-on prepared once per benchmark run, the child-process mode that
+// measures the peak memory of one unpacking, and the whole-install measurement.
 #pragma once
 
 #include <cstdint>
@@ -17,3 +17,12 @@ struct BenchFixture {
 const BenchFixture& Fixture();
 int RunUnpackForPeakRss(const std::string& dir, std::size_t entryCount, std::size_t total);
 double PeakRssMb(const char* self, std::size_t entryCount);
+
+struct InstallFigures {
+  double decodedMb = 0;
+  double installSeconds = 0;  // 0 when the measurement could not be made
+  double downloadSeconds = 0;
+  double copySeconds = 0;
+  double installPeakRssMb = 0;
+};
+InstallFigures MeasureInstall();

@@ -68,5 +68,16 @@ int main(int argc, char** argv) {
     Figure("unpack_peak_rss_mb", PeakRssMb(argv[0], files), "MB");
     Figure("unpack_peak_rss_mb_quarter_files", PeakRssMb(argv[0], files / 4), "MB");
   }
+  InstallFigures install = MeasureInstall();
+  if (install.installSeconds <= 0) {
+    std::fprintf(stderr, "bench: the whole install could not be measured\n");
+    return 1;
+  }
+  Figure("install_decoded_mb", install.decodedMb, "MB");
+  Figure("install_s", install.installSeconds, "s");
+  Figure("download_s", install.downloadSeconds, "s");
+  Figure("copy_s", install.copySeconds, "s");
+  Ratio("install_vs_download_plus_copy", install.installSeconds, install.downloadSeconds + install.copySeconds);
+  Figure("install_peak_rss_mb", install.installPeakRssMb, "MB");
   return 0;
 }
