@@ -17,20 +17,9 @@
 #include "platform/ui_port.h"
 #include "workers/cleanup.h"
 #include "workers/file_list.h"
+#include "workers/progress.h"
 
 namespace {
-// done of total on the 0..1000 scale. With nothing to do there is nothing left either:
-// an empty job counts as complete.
-std::int32_t Position(std::int32_t done, std::int32_t total) {
-  if (total <= 0) return g_progressScale;
-  return static_cast<std::int32_t>(done * 1000.0 / total);
-}
-
-void ShowPosition(TaskBarProgress& taskbar, std::int32_t position) {
-  Ui().SetProgressPos(position);
-  taskbar.SetValue(position, g_progressScale);
-}
-
 // Step 7: the bar follows the four decoding threads until all are done, and then shows
 // where they ended, so that the phase is seen even when it was over at the first look.
 // A short sleep per pass leaves both cores to the decoders.

@@ -12,6 +12,7 @@
 #include "platform/fs.h"
 #include "platform/ui_port.h"
 #include "workers/file_list.h"
+#include "workers/progress.h"
 
 namespace {
 // The list as the removal may use it; empty (its message shown) when it may not.
@@ -52,9 +53,7 @@ void UninstallWorker() {
     std::string folder = path;
     CutToFolder(folder);
     RemoveDirectoryAt(folder.c_str());  // only succeeds once the folder is empty
-    auto position = static_cast<std::int32_t>(i * 1000.0 / count);
-    Ui().SetProgressPos(position);
-    taskbar.SetValue(position, g_progressScale);
+    ShowPosition(taskbar, Position(i, count));
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   taskbar.End();
