@@ -43,6 +43,8 @@ char g_listBuffer[kListCapacity];
 char g_launcherVersionText[4];
 char g_modelVersionText[4];
 char g_sizeText[16];
+std::uint32_t g_ownVersionMajor = 0, g_ownVersionMinor = 0, g_ownVersionBuild = 0, g_ownVersionRevision = 0;
+char g_ownVersionText[4];
 char g_packageUrl[kPathCapacity];
 char g_rndQuery[24];
 char g_downloadUrl[kPathCapacity];
@@ -111,6 +113,8 @@ void ResetInstallerState() {
   Zero(g_launcherVersionText);
   Zero(g_modelVersionText);
   Zero(g_sizeText);
+  g_ownVersionMajor = g_ownVersionMinor = g_ownVersionBuild = g_ownVersionRevision = 0;
+  Zero(g_ownVersionText);
   FillPackageUrl();
   Zero(g_rndQuery);
   Zero(g_downloadUrl);

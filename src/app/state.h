@@ -65,6 +65,9 @@ extern char g_listBuffer[kListCapacity];
 extern char g_launcherVersionText[4];
 extern char g_modelVersionText[4];
 extern char g_sizeText[16];
+// The program's own file version, part by part, and as one hex character a part.
+extern std::uint32_t g_ownVersionMajor, g_ownVersionMinor, g_ownVersionBuild, g_ownVersionRevision;
+extern char g_ownVersionText[4];
 extern char g_packageUrl[kPathCapacity];  // set from the server settings at start-up
 extern char g_rndQuery[24];
 extern char g_downloadUrl[kPathCapacity];
@@ -96,5 +99,8 @@ void ResetInstallerState();
 
 // Russian or English form of a text, chosen by g_russian at the moment it is shown.
 inline const char* Tr(const char* russian, const char* english) {
+  return g_russian.load(std::memory_order_relaxed) ? russian : english;
+}
+inline const char16_t* Tr(const char16_t* russian, const char16_t* english) {
   return g_russian.load(std::memory_order_relaxed) ? russian : english;
 }

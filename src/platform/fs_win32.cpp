@@ -7,3 +7,11 @@ bool PathExists(const char* path) { return PathFileExistsA(path) != FALSE; }
 bool CreateDirectoryAt(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
 void DeleteFileAt(const char* path) { DeleteFileA(path); }
 void RemoveDirectoryAt(const char* path) { RemoveDirectoryA(path); }
+
+std::uint64_t FreeBytesForRoot(const char* root) {
+  wchar_t drive[4] = {};
+  for (int i = 0; i < 3 && root[i] != '\0'; ++i) drive[i] = static_cast<unsigned char>(root[i]);
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(drive, &available, nullptr, nullptr)) return 0;
+  return available.QuadPart;
+}

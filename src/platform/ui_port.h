@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
+#include <optional>
 #include <string>
 
 // Message box flags and answers, with the values the Win32 API gives them.
@@ -46,6 +48,40 @@ enum class Control : int {
   ProgressBar = -2,
 };
 
+// A rectangle in client or device units: left, top, right, bottom.
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+// The folder dialog's flags: no domain browsing, no button for a new folder.
+constexpr unsigned kBrowseFolderFlags = 0x202;
+
+// The printer's device context of one print job; the destructor releases it.
+// Results are the platform's: StartDoc, StartPage and DrawText fail at 0 or below.
+class PrintDevice {
+ public:
+  enum class Cap { LogPixelsY = 90, HorzRes = 8, VertRes = 10 };
+  virtual ~PrintDevice() = default;
+  // outputFile null: print to the device.
+  virtual int StartDoc(const std::u16string& documentName, const std::u16string* outputFile) = 0;
+  virtual int StartPage() = 0;
+  virtual int DeviceCaps(Cap cap) = 0;
+  // CreateFontW with this height and face, every other parameter 0, selected into the context.
+  virtual void SelectFont(int height, const std::u16string& face) = 0;
+  virtual int DrawText(const std::u16string& text, const Rect& rect, unsigned flags) = 0;
+  virtual int EndPage() = 0;
+  virtual int EndDoc() = 0;
+  virtual int AbortDoc() = 0;
+};
+
+// What the print dialog gave.
+struct PrinterChoice {
+  bool print = false;         // the dialog succeeded and ended with Print
+  std::u16string deviceName;  // the chosen printer's name
+  std::unique_ptr<PrintDevice> device;  // null when no device context came back
+};
+
 // Taskbar button states, with the values of the platform's TBPF_ flags.
 enum class TaskbarFlag : int { NoProgress = 0, Normal = 2, Error = 4 };
 
@@ -65,6 +101,15 @@ class UiPort {
   // Invalidates the whole client area and paints it at once from the installer state.
   virtual void Repaint() {}
   virtual void DestroyMainWindow() {}
+
+  // The platform's folder dialog, owned by the main window, with a UTF-8 title. Nothing
+  // when the user cancelled; an empty path for an item that is not a file-system folder;
+  // otherwise the folder in the system's narrow code page, as the platform writes it.
+  virtual std::optional<std::string> BrowseForFolder(const std::string& /*title*/, unsigned /*flags*/) {
+    return std::nullopt;
+  }
+  // The print dialog (return a device context, no page numbers), owned by the main window.
+  virtual PrinterChoice ChoosePrinter() { return {}; }
 
   // The main window's native handle (an HWND on Windows) for its taskbar button; null
   // while there is no window.
