@@ -13,8 +13,10 @@
 
 #include "app/state.h"
 #include "online/server.h"
+#include "support/job_hold.h"
 #include "support/local_server.h"
 #include "support/recording_ui.h"
+#include "support/served_sample.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
 #include "vendor/sample_addon.h"
@@ -27,15 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 std::string TreePath(Resource resource) { return std::string(ResourcePath(resource)).substr(1); }
-
-// The sample add-on and its server tree, made once for the whole suite.
-struct Sample {
-  TempDir dir;
-  SampleAddon addon;
-  std::string addonDir = dir / "addon";
-  std::string treeDir = dir / "tree";
-};
-Sample* g_sample = nullptr;
 
 // URL monikers in Wine report a fast transfer with its first and last status only, and
 // finish a transfer whose data is all in before they act on an abort.
@@ -55,42 +48,14 @@ std::vector<std::vector<int>> BarRunsByPhase(const std::vector<std::string>& log
   return runs;
 }
 
-// Holds a job at the first log entry that matches, until the user's cancel has been
-// confirmed; the test thread learns that the moment came through Reached().
-class CancelPoint {
- public:
-  CancelPoint(RecordingUi& ui, std::function<bool(const std::string&)> matches) {
-    ui.OnEntry([this, matches](const std::string& entry) {
-      if (fired_ || !matches(entry)) return;
-      fired_ = true;
-      reached_.set_value();
-      while (!g_cancelRequested) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    });
-  }
-  bool Reached() { return reached_.get_future().wait_for(std::chrono::seconds(120)) == std::future_status::ready; }
-
- private:
-  std::atomic<bool> fired_{false};
-  std::promise<void> reached_;
-};
-
 class WorkerTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    g_sample = new Sample;
-    g_sample->addon = GenerateSampleAddon(g_sample->addonDir, 4u << 20, 7);
-    ServerTreeResult packed = PackServerTree(g_sample->addonDir, g_sample->treeDir);
-    if (!g_sample->addon.ok() || !packed.ok()) g_sample->addon.error += packed.error + " (sample not made)";
-  }
-  static void TearDownTestSuite() {
-    delete g_sample;
-    g_sample = nullptr;
-  }
+  const ServedSample& sample = SampleOfSize(4u << 20);
 
   void SetUp() override {
     if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
-    ASSERT_TRUE(g_sample->addon.ok()) << g_sample->addon.error;
-    CopyTree(g_sample->treeDir, server.Root());
+    ASSERT_TRUE(sample.addon.ok()) << sample.addon.error;
+    CopyTree(sample.treeDir, server.Root());
     ASSERT_TRUE(server.Start()) << server.Error();
     StartState();
   }
@@ -110,7 +75,7 @@ class WorkerTest : public ::testing::Test {
   }
 
   // The install on its thread, with the window's Cancel confirmed when point is reached.
-  static bool InstallCancelledAt(CancelPoint& point) {
+  static bool InstallCancelledAt(JobHold& point) {
     g_page = PageInstalling;
     std::thread job(InstallWorker);
     bool reached = point.Reached();  // a job that never gets there is not held either
@@ -134,17 +99,17 @@ class WorkerTest : public ::testing::Test {
 
   std::size_t IdenticalListedFiles() const {
     std::size_t same = 0;
-    for (const std::string& entry : g_sample->addon.listed) {
-      if (Exists(Installed(entry)) && ReadFile(Installed(entry)) == ReadFile(g_sample->addonDir + "/" + entry)) ++same;
+    for (const std::string& entry : sample.addon.listed) {
+      if (Exists(Installed(entry)) && ReadFile(Installed(entry)) == ReadFile(sample.addonDir + "/" + entry)) ++same;
     }
     return same;
   }
 
   // A listed target is either absent or complete: never half-written.
   void ExpectNoPartialTarget() const {
-    for (const std::string& entry : g_sample->addon.listed) {
+    for (const std::string& entry : sample.addon.listed) {
       if (Exists(Installed(entry))) {
-        EXPECT_EQ(ReadFile(Installed(entry)), ReadFile(g_sample->addonDir + "/" + entry)) << entry;
+        EXPECT_EQ(ReadFile(Installed(entry)), ReadFile(sample.addonDir + "/" + entry)) << entry;
       }
     }
   }
@@ -169,8 +134,8 @@ const char* kCannotDownload = "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be dow
 TEST_F(WorkerTest, InstallWritesEveryListedFileWithThreeBarRunsAndEndsOnTheFinishedPage) {
   Run(InstallWorker, PageInstalling);
 
-  EXPECT_EQ(IdenticalListedFiles(), g_sample->addon.listed.size());
-  for (const std::string& user : g_sample->addon.unlisted) EXPECT_FALSE(Exists(Installed(user))) << user;
+  EXPECT_EQ(IdenticalListedFiles(), sample.addon.listed.size());
+  for (const std::string& user : sample.addon.unlisted) EXPECT_FALSE(Exists(Installed(user))) << user;
   EXPECT_TRUE(Leftovers().empty());
   EXPECT_TRUE(ui.Boxes().empty());
 
@@ -190,7 +155,7 @@ TEST_F(WorkerTest, InstallWritesEveryListedFileWithThreeBarRunsAndEndsOnTheFinis
   }
   ASSERT_FALSE(runs[1].empty());
   EXPECT_EQ(runs[1].back(), 1000);  // every file decoded
-  auto n = static_cast<int>(g_sample->addon.listed.size());
+  auto n = static_cast<int>(sample.addon.listed.size());
   ASSERT_FALSE(runs[2].empty());
   EXPECT_EQ(runs[2].front(), 0);
   EXPECT_EQ(runs[2].back(), (n - 1) * 1000 / n);
@@ -207,16 +172,16 @@ TEST_F(WorkerTest, InstallWritesEveryListedFileWithThreeBarRunsAndEndsOnTheFinis
 
 TEST_F(WorkerTest, RepairRestoresDamagedAndDeletedFilesAndLeavesSettingsAlone) {
   Run(InstallWorker, PageInstalling);
-  ASSERT_EQ(IdenticalListedFiles(), g_sample->addon.listed.size());
-  for (const std::string& user : g_sample->addon.unlisted) WriteFile(Installed(user), std::string("pilot's own"));
+  ASSERT_EQ(IdenticalListedFiles(), sample.addon.listed.size());
+  for (const std::string& user : sample.addon.unlisted) WriteFile(Installed(user), std::string("pilot's own"));
   WriteFile(Installed(kSampleRequiredFiles[1]), std::string("damaged"));
   fs::remove(Installed(kSampleRequiredFiles[2]));
 
   StartState();
   Run(InstallWorker, PageInstalling);
   EXPECT_EQ(g_page, PageFinished);
-  EXPECT_EQ(IdenticalListedFiles(), g_sample->addon.listed.size());
-  for (const std::string& user : g_sample->addon.unlisted) {
+  EXPECT_EQ(IdenticalListedFiles(), sample.addon.listed.size());
+  for (const std::string& user : sample.addon.unlisted) {
     std::vector<std::uint8_t> bytes = ReadFile(Installed(user));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "pilot's own") << user;
   }
@@ -269,7 +234,7 @@ TEST_F(WorkerTest, InstallFailuresEndOnTheFailurePageWithTheirMessageAndLeaveNot
       {"hostile list", [&] { WriteFile(list, std::string("Effects/../../escape.cfg\r\n")); },
        "The file list holds an invalid path:\nEffects/../../escape.cfg"},
   };
-  CopyTree(g_sample->treeDir, root / "tree");
+  CopyTree(sample.treeDir, root / "tree");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CopyTree(root / "tree", server.Root());
@@ -321,7 +286,7 @@ TEST_F(WorkerTest, RemovalThatCannotTrustItsListDeletesNothingAndStaysOnItsPage)
       {"hostile list", server.BaseUrl(), "Effects/fx.cfg\r\nEffects/../../outside.cfg\r\n",
        "The file list holds an invalid path:\nEffects/../../outside.cfg"},
   };
-  CopyTree(g_sample->addonDir, sim);
+  CopyTree(sample.addonDir, sim);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (!c.list.empty()) WriteFile(ServerFile(Resource::FileList), c.list);
@@ -333,12 +298,12 @@ TEST_F(WorkerTest, RemovalThatCannotTrustItsListDeletesNothingAndStaysOnItsPage)
     EXPECT_EQ(g_page, PageRemoving);
     EXPECT_TRUE(local.Log("bar ").empty());
     EXPECT_TRUE(Exists(root / "outside.cfg"));
-    EXPECT_EQ(IdenticalListedFiles(), g_sample->addon.listed.size());
+    EXPECT_EQ(IdenticalListedFiles(), sample.addon.listed.size());
   }
 }
 
 TEST_F(WorkerTest, CancelDuringTheDownloadAbortsItAndTheCleanUpLeavesNothing) {
-  CancelPoint point(ui, [](const std::string& entry) { return entry == "repaint page 6 phase 0"; });
+  JobHold point(ui, [](const std::string& entry) { return entry == "repaint page 6 phase 0"; });
   ASSERT_TRUE(InstallCancelledAt(point));
 
   EXPECT_TRUE(Leftovers().empty());
@@ -351,13 +316,13 @@ TEST_F(WorkerTest, CancelDuringTheDownloadAbortsItAndTheCleanUpLeavesNothing) {
 }
 
 TEST_F(WorkerTest, CancelDuringUnpackingStopsTheDecodersAndNoTargetIsHalfWritten) {
-  CancelPoint point(ui, [](const std::string& entry) { return entry.rfind("bar ", 0) == 0 && g_installPhase >= 1; });
+  JobHold point(ui, [](const std::string& entry) { return entry.rfind("bar ", 0) == 0 && g_installPhase >= 1; });
   ASSERT_TRUE(InstallCancelledAt(point));
 
   EXPECT_TRUE(Leftovers().empty());
   ExpectNoPartialTarget();
   // Stopped decoders do not make a finished install; a cancel adds no message of its own.
-  if (IdenticalListedFiles() < g_sample->addon.listed.size()) {
+  if (IdenticalListedFiles() < sample.addon.listed.size()) {
     EXPECT_EQ(g_page, PageFailed);
   }
   EXPECT_TRUE(ui.Texts().empty());

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/state.h"
+#include "wizard/window_data.h"
 
 const char* ControlName(Control control) {
   switch (control) {
@@ -63,6 +64,8 @@ void RecordingUi::ShowControl(Control control, bool visible) {
 
 void RecordingUi::EnableControl(Control control, bool enabled) {
   Add(std::string(enabled ? "enable " : "disable ") + ControlName(control));
+  std::lock_guard<std::mutex> hold(lock_);
+  enabled_[control] = enabled;
 }
 
 void RecordingUi::CheckControl(Control control, bool checked) {
@@ -126,4 +129,60 @@ bool RecordingUi::Visible(Control control) const {
   std::lock_guard<std::mutex> hold(lock_);
   auto it = visible_.find(control);
   return it != visible_.end() && it->second;
+}
+
+std::optional<std::string> RecordingUi::BrowseForFolder(const std::string& title, unsigned flags) {
+  Add("browse " + title + " flags " + std::to_string(flags));
+  std::lock_guard<std::mutex> hold(lock_);
+  if (folders_.empty()) return std::nullopt;
+  std::optional<std::string> answer = folders_.front();
+  folders_.pop_front();
+  return answer;
+}
+
+PrinterChoice RecordingUi::ChoosePrinter() {
+  Add("print dialog");
+  std::function<PrinterChoice()> printer;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    printer = printer_;
+  }
+  return printer ? printer() : PrinterChoice{};
+}
+
+void RecordingUi::CreateControls() {
+  std::lock_guard<std::mutex> hold(lock_);
+  for (const ControlSpec& spec : WizardControls()) {
+    visible_[spec.control] = (spec.style & kWsVisible) != 0;
+    checked_[spec.control] = spec.checked;
+    enabled_[spec.control] = true;
+  }
+}
+
+void RecordingUi::PickFolder(std::optional<std::string> answer) {
+  std::lock_guard<std::mutex> hold(lock_);
+  folders_.push_back(std::move(answer));
+}
+
+void RecordingUi::SetPrinter(std::function<PrinterChoice()> printer) {
+  std::lock_guard<std::mutex> hold(lock_);
+  printer_ = std::move(printer);
+}
+
+std::string RecordingUi::Controls() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto group = [](const char* name, const std::map<Control, bool>& states, bool wanted) {
+    std::string names;
+    for (const ControlSpec& spec : WizardControls()) {
+      auto it = states.find(spec.control);
+      if (it != states.end() && it->second == wanted) names += std::string(" ") + ControlName(spec.control);
+    }
+    return names.empty() ? std::string() : std::string(name) + ":" + names;
+  };
+  std::string line;
+  for (std::string part : {group("shown", visible_, true), group("disabled", enabled_, false),
+                           group("checked", checked_, true)}) {
+    if (!part.empty()) line += (line.empty() ? "" : " | ") + part;
+  }
+  return line;
 }

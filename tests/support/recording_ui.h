@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,15 @@ class RecordingUi final : public UiPort {
   void* MainWindow() override { return this; }  // stands for the window
   void SetTaskbarState(TaskbarFlag flag) override;
   void SetTaskbarValue(std::uint64_t completed, std::uint64_t total) override;
+  // Logged as "browse <title>"; answers what PickFolder queued (nothing: cancelled).
+  std::optional<std::string> BrowseForFolder(const std::string& title, unsigned flags) override;
+  // Logged as "print dialog"; answers with what the printer function gives.
+  PrinterChoice ChoosePrinter() override;
+
+  // The controls as the window creates them from its table: shown, checked, enabled.
+  void CreateControls();
+  void PickFolder(std::optional<std::string> answer);
+  void SetPrinter(std::function<PrinterChoice()> printer);
 
   void Answer(int answer);  // queued answers; kIdOk once the queue is empty
   std::vector<MessageBoxRequest> Boxes() const;
@@ -38,6 +48,9 @@ class RecordingUi final : public UiPort {
   // The log entries that start with prefix, e.g. "bar " or "repaint".
   std::vector<std::string> Log(const std::string& prefix) const;
   bool Visible(Control control) const;
+  // The window's controls in one line, e.g. "shown: Next Cancel | disabled: Next | checked: Reject",
+  // each group in creation order; a group with no control is left out.
+  std::string Controls() const;
   // Called with each new log entry, on the thread that made the call, before the call
   // returns: a test can act, or hold the caller, at an exact moment of a job.
   void OnEntry(std::function<void(const std::string&)> hook);
@@ -51,6 +64,9 @@ class RecordingUi final : public UiPort {
   std::vector<std::string> log_;
   std::map<Control, bool> visible_;
   std::map<Control, bool> checked_;
+  std::map<Control, bool> enabled_;
+  std::deque<std::optional<std::string>> folders_;
+  std::function<PrinterChoice()> printer_;
   std::function<void(const std::string&)> hook_;
 };
 

@@ -1,0 +1,18 @@
+#include "support/served_sample.h"
+
+#include <map>
+#include <memory>
+
+#include "vendor/server_tree.h"
+
+const ServedSample& SampleOfSize(std::uint64_t bytes) {
+  static std::map<std::uint64_t, std::unique_ptr<ServedSample>> samples;
+  std::unique_ptr<ServedSample>& sample = samples[bytes];
+  if (!sample) {
+    sample = std::make_unique<ServedSample>();
+    sample->addon = GenerateSampleAddon(sample->addonDir, bytes, 7);
+    ServerTreeResult packed = PackServerTree(sample->addonDir, sample->treeDir);
+    if (!sample->addon.ok() || !packed.ok()) sample->addon.error += packed.error + " (sample not made)";
+  }
+  return *sample;
+}

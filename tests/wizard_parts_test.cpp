@@ -1,0 +1,455 @@
+// The wizard's pieces that need no server: the window's data, the pages as display
+// lists, the folder pick and the markers, the print job, the size text and the version.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
+
+#include "app/state.h"
+#include "support/recording_ui.h"
+#include "support/temp_dir.h"
+#include "support/text.h"
+#include "wizard/disk_space.h"
+#include "wizard/folder.h"
+#include "wizard/page_drawing.h"
+#include "wizard/print.h"
+#include "wizard/version_check.h"
+#include "wizard/window_data.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+class WizardPartsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetInstallerState();
+    ui.CreateControls();
+  }
+  void TearDown() override { ResetInstallerState(); }
+  RecordingUi ui;
+};
+
+// ---- The window's data.
+
+TEST(WindowDataTest, ControlsStartAsTheFirstPageShowsThem) {
+  std::set<Control> visible, checked, seen;
+  for (const ControlSpec& spec : WizardControls()) {
+    seen.insert(spec.control);
+    if (spec.style & kWsVisible) visible.insert(spec.control);
+    if (spec.checked) checked.insert(spec.control);
+    EXPECT_EQ(spec.id, spec.id == 0 ? 0 : static_cast<int>(spec.control)) << ControlName(spec.control);
+    EXPECT_EQ(&ControlSpecOf(spec.control), &spec);
+  }
+  EXPECT_EQ(seen.size(), 15u);
+  EXPECT_EQ(visible, (std::set<Control>{Control::Next, Control::Cancel}));
+  EXPECT_EQ(checked, std::set<Control>{Control::Reject});
+  // The four buttons of the right-hand place share one rectangle.
+  for (Control c : {Control::Install, Control::Delete, Control::Finish}) {
+    const ControlSpec& spec = ControlSpecOf(c);
+    EXPECT_EQ(std::tie(spec.x, spec.y, spec.width, spec.height), std::make_tuple(340, 340, 80, 25));
+  }
+  // Each radio group starts at its WS_GROUP button.
+  EXPECT_TRUE(ControlSpecOf(Control::Accept).style & kWsGroup);
+  EXPECT_TRUE(ControlSpecOf(Control::Repair).style & kWsGroup);
+  EXPECT_FALSE(ControlSpecOf(Control::Reject).style & kWsGroup);
+  EXPECT_STREQ(ControlSpecOf(Control::Change).english, " Change...");
+  EXPECT_STREQ(ControlSpecOf(Control::Reject).english, "I don`t accept the terms of the license agreement");
+  EXPECT_EQ(ControlSpecOf(Control::Print).icon, kPrintIcon);
+
+  // Every control but the bar gets the font of its row, once.
+  std::multiset<Control> fonted(FontSettingOrder().begin(), FontSettingOrder().end());
+  EXPECT_EQ(fonted.size(), 14u);
+  for (const ControlSpec& spec : WizardControls()) {
+    EXPECT_EQ(fonted.count(spec.control), spec.font == Font::None ? 0u : 1u) << ControlName(spec.control);
+  }
+  EXPECT_EQ(PicturesToLoad(true).back(), kPictureFailedRu);
+  std::vector<int> english = PicturesToLoad(false);
+  EXPECT_EQ(english.size(), 11u);
+  EXPECT_EQ(std::count(english.begin(), english.end(), kPictureWelcomeRu), 0);
+}
+
+TEST(WindowDataTest, LicenceJoinsFivePiecesAndNeverOverflowsItsBuffer) {
+  EXPECT_EQ(AssembleLicenceText({u"a", u"b", u"c", u"d", u"e"}), u"a\r\nb\r\n\r\n\r\nc\r\nd\r\n\r\n\r\ne");
+  // Pieces of the Russian agreement's lengths give its 18915 characters.
+  std::u16string p[5] = {std::u16string(3428, u'ж'), std::u16string(3647, u'ж'), std::u16string(4304, u'ж'),
+                         std::u16string(3793, u'ж'), std::u16string(3727, u'ж')};
+  EXPECT_EQ(AssembleLicenceText({p[0], p[1], p[2], p[3], p[4]}).size(), 18915u);
+  std::u16string big(5000, u'x');
+  std::u16string cut = AssembleLicenceText({big, big, big, big, u"end"});
+  EXPECT_EQ(cut.size(), kLicenceCapacity - 1);
+  EXPECT_EQ(cut.substr(0, 5002), big + u"\r\n");
+}
+
+// ---- Pages as display lists.
+
+std::vector<DrawOp> Texts(const std::vector<DrawOp>& ops) {
+  std::vector<DrawOp> texts;
+  for (const DrawOp& op : ops) {
+    if (op.kind == DrawOp::Kind::Text) texts.push_back(op);
+  }
+  return texts;
+}
+
+TEST_F(WizardPartsTest, EveryPageHasTheSameLayoutInBothLanguagesWithItsOwnTexts) {
+  for (std::uint32_t page = PageSplash; page <= PageFailed; ++page) {
+    SCOPED_TRACE(page);
+    g_page = page;
+    g_russian = false;
+    std::vector<DrawOp> english = DrawPage();
+    g_russian = true;
+    std::vector<DrawOp> russian = DrawPage();
+    ASSERT_EQ(english.size(), russian.size());
+    ASSERT_FALSE(english.empty());
+    for (std::size_t i = 0; i < english.size(); ++i) {
+      const DrawOp &en = english[i], &ru = russian[i];
+      EXPECT_EQ(std::tie(en.kind, en.x, en.y, en.rect, en.font, en.flags, en.colour),
+                std::tie(ru.kind, ru.x, ru.y, ru.rect, ru.font, ru.flags, ru.colour));
+      bool words = std::any_of(en.text.begin(), en.text.end(), [](char16_t c) { return c >= u'a' && c <= u'z'; });
+      if (words) {
+        EXPECT_NE(Utf8(ru.text), Utf8(en.text));
+        EXPECT_TRUE(std::any_of(ru.text.begin(), ru.text.end(), [](char16_t c) { return c >= 0x400; }));
+      }
+    }
+  }
+  g_page = 10;
+  EXPECT_TRUE(DrawPage().empty());
+  g_page = PageSplash;
+  std::vector<DrawOp> splash = DrawPage();
+  ASSERT_EQ(splash.size(), 1u);
+  EXPECT_EQ(std::tie(splash[0].kind, splash[0].resource, splash[0].x, splash[0].y),
+            std::make_tuple(DrawOp::Kind::Picture, int{kPictureSplash}, 0, 0));
+}
+
+TEST_F(WizardPartsTest, FramedPagesCarryTheirTitles) {
+  const std::tuple<Page, const char*, const char*> kTitles[] = {
+      {PageLicence, "License agreement", "Лицензионное соглашение"},
+      {PageFolder, "Selecting an installation folder", "Выбор папки установки"},
+      {PageMaintenance, "Program Maintenance", "Обслуживание программы"},
+      {PageReady, "Ready to install the program", "Готово к установке программы"},
+      {PageInstalling, "Installing \"Xq-730K5 for Prepar3D\"", "Установка \"Xq-730K5 for Prepar3D\""},
+      {PageRemoving, "Removing \"Xq-730K5 for Prepar3D\"", "Удаление \"Xq-730K5 for Prepar3D\""},
+  };
+  for (const auto& [page, english, russian] : kTitles) {
+    g_page = page;
+    for (bool ru : {false, true}) {
+      g_russian = ru;
+      std::vector<DrawOp> ops = DrawPage();
+      std::vector<int> frame;
+      for (const DrawOp& op : ops) {
+        if (op.kind == DrawOp::Kind::Picture) frame.push_back(op.resource);
+      }
+      EXPECT_EQ(frame, (std::vector<int>{kPictureHeader, kPictureRule, kPictureLogo})) << page;
+      const DrawOp title = Texts(ops).front();
+      EXPECT_EQ(Utf8(title.text), ru ? russian : english);
+      EXPECT_EQ(std::tie(title.rect, title.font, title.flags),
+                std::make_tuple(Rect{20, 17, 500, 32}, Font::Title, unsigned{kDtCenter}));
+    }
+  }
+}
+
+TEST_F(WizardPartsTest, WelcomePageDrawsAnEmptyVersionLineUntilTheVersionIsKnown) {
+  g_page = PageWelcome;
+  g_russian = false;
+  std::vector<DrawOp> texts = Texts(DrawPage());
+  ASSERT_EQ(texts.size(), 5u);
+  EXPECT_EQ(std::tie(texts[2].rect, texts[2].font, texts[2].flags),
+            std::make_tuple(Rect{190, 125, 505, 140}, Font::Medium, unsigned{kDtCenter}));
+  EXPECT_TRUE(texts[2].text.empty());
+  EXPECT_EQ(DrawPage()[0].resource, kPictureWelcomeEn);
+}
+
+TEST_F(WizardPartsTest, FolderPageWarnsInRedWhenTheSpaceIsNotMoreThanRequired) {
+  g_page = PageFolder;
+  const std::tuple<std::uint64_t, std::uint64_t, std::uint32_t> kCases[] = {
+      {1500000000, 200000000000, g_textColour},
+      {1500000000, 1500000000, g_warnColour},
+      {1500000000, 0, g_warnColour},
+  };
+  for (const auto& [required, available, colour] : kCases) {
+    g_spaceRequired = required;
+    g_spaceAvailable = available;
+    std::vector<DrawOp> texts = Texts(DrawPage());
+    ASSERT_EQ(texts.size(), 5u);
+    EXPECT_EQ(texts[4].rect, (Rect{40, 290, 490, 305}));
+    EXPECT_EQ(texts[4].colour, colour) << available;
+    EXPECT_EQ(texts[3].colour, g_textColour);
+  }
+  std::string longRoot = "D:/Games/" + std::string(200, 'P') + "/Prepar3D v4";
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", longRoot.c_str());
+  const DrawOp root = Texts(DrawPage())[2];
+  EXPECT_TRUE(root.narrow);
+  EXPECT_EQ(root.narrowText, longRoot);
+  EXPECT_EQ(root.flags, unsigned{kDtWordBreak | kDtWordEllipsis});
+  EXPECT_EQ(root.rect, (Rect{100, 195, 395, 260}));
+}
+
+TEST_F(WizardPartsTest, ReadyAndFinishedPagesFollowTheRemoveChoice) {
+  g_russian = false;
+  for (bool removal : {false, true}) {
+    ui.CheckControl(Control::Remove, removal);
+    g_page = PageReady;
+    std::vector<DrawOp> ops = DrawPage();
+    EXPECT_EQ(ops[3].resource, removal ? kPictureBin : kPictureTools);
+    EXPECT_EQ(Utf8(Texts(ops)[0].text), removal ? "Ready to uninstall the program" : "Ready to install the program");
+    EXPECT_NE(Utf8(Texts(ops)[1].text).find(removal ? "Click \"Delete\"" : "Click \"Install\""), std::string::npos);
+    g_page = PageFinished;
+    ops = DrawPage();
+    EXPECT_EQ(ops[0].resource, kPictureFinishedEn);
+    EXPECT_EQ(Utf8(Texts(ops)[1].text).find(removal ? "    \"Xq-730 QZ Installer\" has successfully removed"
+                                                    : "    \"Xq-730 QZ Installer\" has successfully installed"),
+              0u);
+  }
+}
+
+TEST_F(WizardPartsTest, InstallingPageShowsThePhaseAndTheSizeOnlyWhileDownloading) {
+  g_page = PageInstalling;
+  g_russian = false;
+  WideText64 info{};
+  std::copy_n(u"175.3 MB", 8, info.begin());
+  SetDownloadInfo(info);
+  const std::pair<std::uint32_t, std::vector<const char*>> kPhases[] = {
+      {0, {"Downloading archive...", "175.3 MB"}},
+      {1, {"Unpacking files..."}},
+      {2, {"Deleting temporary files..."}},
+      {3, {}},
+  };
+  for (const auto& [phase, status] : kPhases) {
+    g_installPhase = phase;
+    std::vector<DrawOp> texts = Texts(DrawPage());
+    ASSERT_EQ(texts.size(), 2 + status.size()) << phase;
+    for (std::size_t i = 0; i < status.size(); ++i) EXPECT_EQ(Utf8(texts[2 + i].text), status[i]);
+  }
+  g_installPhase = 0;
+  EXPECT_EQ(Texts(DrawPage())[3].rect, (Rect{360, 250, 500, 290}));
+}
+
+// ---- The folder and the markers.
+
+TEST_F(WizardPartsTest, FolderPickNormalisesTheSeparatorsAndRefusesWhatItCannotStore) {
+  struct Case {
+    std::optional<std::string> picked;
+    const char* root;  // afterwards
+    bool warned;
+  };
+  const Case kCases[] = {
+      {std::nullopt, kDefaultSimRoot, false},
+      {std::string(), kDefaultSimRoot, true},
+      {std::string("D:\\Games\\P3D"), "D:/Games/P3D", false},
+      {std::nullopt, "D:/Games/P3D", false},  // cancelling keeps the changed folder
+      {std::string("E:\\"), "E:/", false},
+      {std::string(300, 'x'), "E:/", true},
+  };
+  for (const Case& c : kCases) {
+    std::size_t boxes = ui.Boxes().size(), repaints = ui.Log("repaint").size();
+    ui.PickFolder(c.picked);
+    BrowseForSimRoot();
+    EXPECT_STREQ(g_simRoot, c.root);
+    EXPECT_EQ(ui.Boxes().size() - boxes, c.warned ? 1u : 0u);
+    bool changed = c.picked && !c.warned;
+    EXPECT_EQ(ui.Log("repaint").size() - repaints, changed ? 1u : 0u);
+  }
+  EXPECT_EQ(ui.Texts().front(), "Необходимо указать путь к корневой папке симулятора Prepar3D");
+  EXPECT_EQ(ui.Boxes().front().flags, unsigned{kMbIconExclamation});
+  EXPECT_EQ(ui.Log("browse").front(), "browse Укажите путь к папке Prepar3D flags 514");
+  g_russian = false;
+  ui.PickFolder(std::string());
+  BrowseForSimRoot();
+  EXPECT_EQ(ui.Texts().back(), "You must specify the path to the root folder of the Prepar3D simulator");
+}
+
+TEST_F(WizardPartsTest, AnyOfTheThreeMarkersRevealsAnInstallation) {
+  TempDir dir;
+  for (const char* marker : kMarkerSuffixes) {
+    std::string root = dir / ("root" + std::to_string(marker[1]));
+    std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.c_str());
+    EXPECT_FALSE(IsAddonInstalled());
+    WriteFile(root + marker, std::string("x"));
+    EXPECT_TRUE(IsAddonInstalled()) << marker;
+  }
+}
+
+TEST_F(WizardPartsTest, MarkersThatWouldNotFitTheirBufferCountAsAbsent) {
+  TempDir dir;
+  // A root of 220 characters: the first and third markers fit in 259, the second does not.
+  std::string root = dir / std::string(219 - dir.Path().size(), 'r');
+  ASSERT_EQ(root.size(), 220u);
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.c_str());
+#ifndef _WIN32  // Windows cannot make the second marker's path at all
+  WriteFile(root + kMarkerSuffixes[1], std::string("x"));
+  EXPECT_FALSE(IsAddonInstalled());
+#endif
+  WriteFile(root + kMarkerSuffixes[2], std::string("x"));
+  EXPECT_TRUE(IsAddonInstalled());
+  std::string longest(kPathCapacity - 1, 'r');
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", longest.c_str());
+  EXPECT_FALSE(IsAddonInstalled());
+}
+
+// ---- The print job.
+
+// A printer that logs what is asked of it and fails where it is told to.
+class FakePrinter final : public PrintDevice {
+ public:
+  struct Script {
+    int failStartDoc = 0, failStartPageAt = 0, failDrawAt = 0;  // 1-based; 0 never
+  };
+  FakePrinter(std::vector<std::string>& log, Script script) : log_(log), script_(script) {}
+  ~FakePrinter() override { log_.push_back("released"); }
+  int StartDoc(const std::u16string& name, const std::u16string* output) override {
+    log_.push_back("doc " + Utf8(name) + (output ? " to " + Utf8(*output) : ""));
+    return script_.failStartDoc ? -1 : 1;
+  }
+  int StartPage() override {
+    log_.push_back("page");
+    return ++page_ == script_.failStartPageAt ? 0 : 1;
+  }
+  int DeviceCaps(Cap cap) override {
+    switch (cap) {
+      case Cap::LogPixelsY: return 600;
+      case Cap::HorzRes: return 4960;
+      case Cap::VertRes: return 7016;
+    }
+    return 0;
+  }
+  void SelectFont(int height, const std::u16string& face) override {
+    log_.push_back("font " + std::to_string(height) + " " + Utf8(face));
+  }
+  int DrawText(const std::u16string& text, const Rect& r, unsigned flags) override {
+    log_.push_back("text " + Utf8(text) + " in " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                   std::to_string(r.right) + "," + std::to_string(r.bottom) + " flags " + std::to_string(flags));
+    return page_ == script_.failDrawAt ? 0 : 100;
+  }
+  int EndPage() override { return log_.push_back("end page"), 1; }
+  int EndDoc() override { return log_.push_back("end doc"), 1; }
+  int AbortDoc() override { return log_.push_back("abort doc"), 1; }
+
+ private:
+  std::vector<std::string>& log_;
+  Script script_;
+  int page_ = 0;
+};
+
+class PrintTest : public WizardPartsTest {
+ protected:
+  void SetUp() override {
+    WizardPartsTest::SetUp();
+    SetLicence({{u"один", u"два", u"три", u"четыре", u"пять"}, {u"one", u"two", u"three", u"four", u"five"}});
+  }
+  void TearDown() override {
+    SetLicence({});
+    WizardPartsTest::TearDown();
+  }
+  // Prints with a dialog that chose this printer.
+  std::vector<std::string> Print(const std::u16string& printer, FakePrinter::Script script = {},
+                                 bool withDevice = true) {
+    std::vector<std::string> log;
+    ui.SetPrinter([&]() {
+      PrinterChoice choice{true, printer, nullptr};
+      if (withDevice) choice.device = std::make_unique<FakePrinter>(log, script);
+      return choice;
+    });
+    PrintLicence();
+    return log;
+  }
+};
+
+TEST_F(PrintTest, PrintsTheRussianPiecesOnePerPageInAnyLanguage) {
+  g_russian = false;
+  std::vector<std::string> expected = {"doc Лицензионное соглашение с конечным пользователем"};
+  for (const char* piece : {"один", "два", "три", "четыре", "пять"}) {
+    expected.insert(expected.end(), {"page", "font -83 Verdana",
+                                     std::string("text ") + piece + " in 500,300,4710,6819 flags 80", "end page"});
+  }
+  expected.insert(expected.end(), {"end doc", "released"});
+  EXPECT_EQ(Print(u"HP LaserJet"), expected);
+  EXPECT_TRUE(ui.Boxes().empty());
+  // Only the XPS writer, by its exact name, gets the output file.
+  EXPECT_EQ(Print(u"Microsoft XPS Document Writer").front(),
+            "doc Лицензионное соглашение с конечным пользователем to Распечатанный документ.xps");
+  EXPECT_EQ(Print(u"Microsoft XPS Document Writer (redirected)").front(),
+            "doc Лицензионное соглашение с конечным пользователем");
+  EXPECT_EQ(Print(u"microsoft xps document writer").front(), "doc Лицензионное соглашение с конечным пользователем");
+  EXPECT_EQ(PrintFontHeight(96), -13);
+  EXPECT_EQ(PrintFontHeight(300), -42);
+  EXPECT_EQ(PrintFontHeight(72), -10);
+}
+
+TEST_F(PrintTest, EveryFailureShowsItsMessageAndStopsThere) {
+  g_russian = false;
+  ui.SetPrinter([] { return PrinterChoice{}; });  // the dialog was cancelled
+  PrintLicence();
+  g_russian = true;
+  PrintLicence();
+  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Failed to get printer!", "Не удалось получить принтер!"}));
+  EXPECT_EQ(ui.Boxes().front().flags, unsigned{kMbOk});
+  EXPECT_EQ(ui.Boxes().front().owner, BoxOwner::MainWindow);
+
+  g_russian = false;  // the other messages have a Russian text only
+  EXPECT_TRUE(Print(u"HP", {}, false).empty());
+  EXPECT_EQ(ui.Texts().back(), "Не удалось получить контекст устройства (принтера)!");
+  EXPECT_EQ(Print(u"HP", {1, 0, 0}),
+            (std::vector<std::string>{"doc Лицензионное соглашение с конечным пользователем", "released"}));
+  EXPECT_EQ(ui.Texts().back(), "Не получилось поставить новый документ в очередь печати!");
+  std::vector<std::string> log = Print(u"HP", {0, 3, 0});
+  EXPECT_EQ(std::count(log.begin(), log.end(), "end page"), 2);
+  EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+            (std::vector<std::string>{"page", "abort doc", "released"}));
+  EXPECT_EQ(ui.Texts().back(), "Не получилось начать печать страницы!");
+  log = Print(u"HP", {0, 0, 1});
+  EXPECT_EQ(std::count(log.begin(), log.end(), "end page"), 0);
+  EXPECT_EQ(log.back(), "released");
+  EXPECT_EQ(ui.Texts().back(), "Не получилось вывести на страницу текст!");
+  EXPECT_EQ(ui.Texts().size(), 6u);
+}
+
+// ---- The size text and the version.
+
+TEST(SizeTextParseTest, ReadsLikeAtoiWithinSixteenBytesAndSaturates) {
+  struct Bytes {
+    char text[16];
+    char after[4];
+  };
+  const std::pair<const char*, std::int32_t> kCases[] = {
+      {"1500000000", 1500000000}, {"12000000\r\n", 12000000}, {"  -42x", -42},          {"+7", 7},
+      {"abc", 0},                 {"2147483647", INT_MAX},    {"2147483648", INT_MAX}, {"-99999999999", INT_MIN},
+      {"9999999999999999", INT_MAX},
+  };
+  for (const auto& [text, value] : kCases) {
+    Bytes bytes{};
+    std::memcpy(bytes.text, text, std::min<std::size_t>(std::strlen(text), 16));
+    EXPECT_EQ(ParseSizeText(bytes.text), value) << text;
+  }
+  Bytes unterminated{};  // 16 digits and more beyond: only the 16 count
+  std::memcpy(unterminated.text, "0000000000000012", 16);
+  std::memcpy(unterminated.after, "345", 4);
+  EXPECT_EQ(ParseSizeText(unterminated.text), 12);
+}
+
+TEST_F(WizardPartsTest, OwnVersionMatchesOnlyItsExactUpperCaseDigits) {
+  ReadOwnVersion();
+  EXPECT_EQ(std::make_tuple(g_ownVersionMajor, g_ownVersionMinor, g_ownVersionBuild, g_ownVersionRevision),
+            std::make_tuple(1u, 1u, 0u, 0u));
+  struct Case {
+    std::uint32_t parts[4];
+    const char reply[5];
+    bool matches;
+  };
+  const Case kCases[] = {
+      {{1, 1, 0, 0}, "1100", true},   {{1, 1, 0, 0}, "1200", false}, {{1, 1, 0, 10}, "110A", true},
+      {{1, 1, 0, 10}, "110a", false}, {{1, 1, 0, 0}, "11\0\0", false}, {{1, 16, 0, 0}, "1100", false},
+      {{1, 16, 0, 0}, "1G00", false},
+  };
+  for (const Case& c : kCases) {
+    ResetInstallerState();
+    g_ownVersionMajor = c.parts[0], g_ownVersionMinor = c.parts[1];
+    g_ownVersionBuild = c.parts[2], g_ownVersionRevision = c.parts[3];
+    std::memcpy(g_launcherVersionText, c.reply, 4);
+    EXPECT_EQ(OwnVersionMatchesServer(), c.matches) << c.reply;
+  }
+  EXPECT_EQ(g_ownVersionText[1], '\0');  // the last case's 16 has no character
+}
+}  // namespace
