@@ -199,8 +199,9 @@ TEST_F(WizardPartsTest, ReadyAndFinishedPagesFollowTheRemoveChoice) {
     g_page = PageFinished;
     ops = DrawPage();
     EXPECT_EQ(ops[0].resource, kPictureFinishedEn);
-    EXPECT_EQ(Utf8(Texts(ops)[1].text).find(removal ? "    \"Xq-730 QZ Installer\" has successfully removed"
-                                                    : "    \"Xq-730 QZ Installer\" has successfully installed"),
+    EXPECT_EQ(Utf8(Texts(ops)[1].text)
+                  .find(removal ? "    \"Xq-730 QZ Installer\" has successfully removed"
+                                : "    \"Xq-730 QZ Installer\" has successfully installed"),
               0u);
   }
 }
@@ -299,7 +300,7 @@ class FakePrinter final : public PrintDevice {
   };
   FakePrinter(std::vector<std::string>& log, Script script) : log_(log), script_(script) {}
   ~FakePrinter() override { log_.push_back("released"); }
-  int StartDoc(const std::u16string& name, const std::u16string* output) override {
+  int StartDocument(const std::u16string& name, const std::u16string* output) override {
     log_.push_back("doc " + Utf8(name) + (output ? " to " + Utf8(*output) : ""));
     return script_.failStartDoc ? -1 : 1;
   }
@@ -318,7 +319,7 @@ class FakePrinter final : public PrintDevice {
   void SelectFont(int height, const std::u16string& face) override {
     log_.push_back("font " + std::to_string(height) + " " + Utf8(face));
   }
-  int DrawText(const std::u16string& text, const Rect& r, unsigned flags) override {
+  int DrawTextIn(const std::u16string& text, const Rect& r, unsigned flags) override {
     log_.push_back("text " + Utf8(text) + " in " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
                    std::to_string(r.right) + "," + std::to_string(r.bottom) + " flags " + std::to_string(flags));
     return page_ == script_.failDrawAt ? 0 : 100;
@@ -414,8 +415,14 @@ TEST(SizeTextParseTest, ReadsLikeAtoiWithinSixteenBytesAndSaturates) {
     char after[4];
   };
   const std::pair<const char*, std::int32_t> kCases[] = {
-      {"1500000000", 1500000000}, {"12000000\r\n", 12000000}, {"  -42x", -42},          {"+7", 7},
-      {"abc", 0},                 {"2147483647", INT_MAX},    {"2147483648", INT_MAX}, {"-99999999999", INT_MIN},
+      {"1500000000", 1500000000},
+      {"12000000\r\n", 12000000},
+      {"  -42x", -42},
+      {"+7", 7},
+      {"abc", 0},
+      {"2147483647", INT_MAX},
+      {"2147483648", INT_MAX},
+      {"-99999999999", INT_MIN},
       {"9999999999999999", INT_MAX},
   };
   for (const auto& [text, value] : kCases) {
@@ -439,7 +446,7 @@ TEST_F(WizardPartsTest, OwnVersionMatchesOnlyItsExactUpperCaseDigits) {
     bool matches;
   };
   const Case kCases[] = {
-      {{1, 1, 0, 0}, "1100", true},   {{1, 1, 0, 0}, "1200", false}, {{1, 1, 0, 10}, "110A", true},
+      {{1, 1, 0, 0}, "1100", true},   {{1, 1, 0, 0}, "1200", false},   {{1, 1, 0, 10}, "110A", true},
       {{1, 1, 0, 10}, "110a", false}, {{1, 1, 0, 0}, "11\0\0", false}, {{1, 16, 0, 0}, "1100", false},
       {{1, 16, 0, 0}, "1G00", false},
   };

@@ -107,13 +107,7 @@ class WizardTest : public ::testing::Test {
     return false;
   }
 
-  std::size_t IdenticalListedFiles() const {
-    std::size_t same = 0;
-    for (const std::string& entry : sample.addon.listed) {
-      if (Exists(Installed(entry)) && ReadFile(Installed(entry)) == ReadFile(sample.addonDir + "/" + entry)) ++same;
-    }
-    return same;
-  }
+  std::size_t IdenticalListedFiles() const { return sample.IdenticalListedFiles(sim); }
 
   const ServedSample& sample = SampleOfSize(kSampleBytes);
   TempDir dir;
@@ -142,8 +136,12 @@ TEST_F(WizardTest, EveryTransitionShowsItsControlsAndMessagesInBothLanguages) {
   std::string outdatedRu = "Установщик устарел, пожалуйста, скачайте новую версию на сайте: " + host + "!";
   using T = WizardTest;
   const Transition kTable[] = {
-      {"0 Next, outdated", [](T& t) { g_installerOutdated = true; t.Click(Control::Next); }, PageFailed,
-       "shown: Finish Cancel | checked: Reject", outdatedEn.c_str(), outdatedRu.c_str()},
+      {"0 Next, outdated",
+       [](T& t) {
+         g_installerOutdated = true;
+         t.Click(Control::Next);
+       },
+       PageFailed, "shown: Finish Cancel | checked: Reject", outdatedEn.c_str(), outdatedRu.c_str()},
       {"0 Next, no connection",
        [](T& t) {
          SetEnvironment("QZ_SERVER", true, LocalServer::ClosedUrl());
@@ -155,8 +153,8 @@ TEST_F(WizardTest, EveryTransitionShowsItsControlsAndMessagesInBothLanguages) {
        "shown: Next Cancel | checked: Reject"},
       {"1 Next", [](T& t) { t.Click(Control::Next), t.Click(Control::Next); }, PageLicence,
        "shown: LicenceText Next Back Cancel Accept Reject Print | disabled: Next | checked: Reject"},
-      {"2 Accept", [](T& t) { t.Click(Control::Next), t.Click(Control::Next), t.Click(Control::Accept); },
-       PageLicence, "shown: LicenceText Next Back Cancel Accept Reject Print | checked: Accept"},
+      {"2 Accept", [](T& t) { t.Click(Control::Next), t.Click(Control::Next), t.Click(Control::Accept); }, PageLicence,
+       "shown: LicenceText Next Back Cancel Accept Reject Print | checked: Accept"},
       {"2 Reject after Accept",
        [](T& t) { t.Click(Control::Next), t.Click(Control::Next), t.Click(Control::Accept), t.Click(Control::Reject); },
        PageLicence, "shown: LicenceText Next Back Cancel Accept Reject Print | disabled: Next | checked: Reject"},
@@ -192,8 +190,8 @@ TEST_F(WizardTest, EveryTransitionShowsItsControlsAndMessagesInBothLanguages) {
       {"4 Remove, Next", [](T& t) { t.ToMaintenancePage(), t.Click(Control::Remove), t.Click(Control::Next); },
        PageReady, "shown: Delete Back Cancel | checked: Accept Remove"},
       {"4 Back", [](T& t) { t.ToMaintenancePage(), t.Click(Control::Back); }, PageFolder, kFolder},
-      {"5 Back, no marker", [](T& t) { t.ToFolderPage(), t.Click(Control::Next), t.Click(Control::Back); },
-       PageFolder, kFolder},
+      {"5 Back, no marker", [](T& t) { t.ToFolderPage(), t.Click(Control::Next), t.Click(Control::Back); }, PageFolder,
+       kFolder},
       {"5 Back, a marker: both choices unchecked again",
        [](T& t) {
          t.ToMaintenancePage(), t.Click(Control::Remove), t.Click(Control::Next);
@@ -227,8 +225,8 @@ TEST_F(WizardTest, EveryTransitionShowsItsControlsAndMessagesInBothLanguages) {
 }
 
 TEST_F(WizardTest, WelcomePageShowsTheModelVersionFromItsFourBytes) {
-  const std::pair<const char*, const char*> kCases[] = {
-      {"1200", "v1.2"}, {"1234", "v1.234"}, {"1000", "v1.0"}, {"1203", "v1.203"}, {"12", "v1.2"}, {"", "v"}};
+  const std::pair<const char*, const char*> kCases[] = {{"1200", "v1.2"},   {"1234", "v1.234"}, {"1000", "v1.0"},
+                                                        {"1203", "v1.203"}, {"12", "v1.2"},     {"", "v"}};
   for (auto [bytes, shown] : kCases) {
     Serve(Resource::ModelVersion, bytes);
     NewRun(false);
@@ -454,16 +452,17 @@ TEST_F(WizardTest, VersionCheckJudgesTheRepliesAndHonoursOnlyAnEightByteOverride
     bool outdated;
   };
   const Case kCases[] = {
-      {"1100", -1, false}, {"1100\r\n", -1, false}, {"1200", -1, true}, {"11", -1, true},  {"1101", -1, true},
-      {"<html>", -1, false}, {"v1100", -1, false}, {"", -1, false},   {"1200", 8, false}, {"1200", 7, true},
-      {"1200", 9, true},
+      {"1100", -1, false}, {"1100\r\n", -1, false}, {"1200", -1, true},   {"11", -1, true},
+      {"1101", -1, true},  {"<html>", -1, false},   {"v1100", -1, false}, {"", -1, false},
+      {"1200", 8, false},  {"1200", 7, true},       {"1200", 9, true},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(std::string(c.reply) + " override " + std::to_string(c.overrideBytes));
     NewRun(false);
     Serve(Resource::LauncherVersion, c.reply);
     fs::remove(kVersionOverridePath, error);
-    if (c.overrideBytes >= 0) WriteFile(kVersionOverridePath, std::string(static_cast<std::size_t>(c.overrideBytes), 'x'));
+    if (c.overrideBytes >= 0)
+      WriteFile(kVersionOverridePath, std::string(static_cast<std::size_t>(c.overrideBytes), 'x'));
     CheckInstallerVersion();
     EXPECT_EQ(g_installerOutdated, c.outdated);
     EXPECT_TRUE(ui->Boxes().empty());

@@ -97,13 +97,7 @@ class WorkerTest : public ::testing::Test {
     return found;
   }
 
-  std::size_t IdenticalListedFiles() const {
-    std::size_t same = 0;
-    for (const std::string& entry : sample.addon.listed) {
-      if (Exists(Installed(entry)) && ReadFile(Installed(entry)) == ReadFile(sample.addonDir + "/" + entry)) ++same;
-    }
-    return same;
-  }
+  std::size_t IdenticalListedFiles() const { return sample.IdenticalListedFiles(sim); }
 
   // A listed target is either absent or complete: never half-written.
   void ExpectNoPartialTarget() const {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/default_ui.h"
+#include "platform/dialogs_win32.h"
 #include "platform/wide_text.h"
 
 namespace {
@@ -8,9 +9,12 @@ namespace {
 class MessageBoxUi final : public UiPort {
  public:
   int ShowMessageBox(const MessageBoxRequest& request) override {
-    return MessageBoxW(nullptr, WidenUtf8(request.text).c_str(), WidenUtf8(request.caption).c_str(),
-                       request.flags);
+    return MessageBoxW(nullptr, WidenUtf8(request.text).c_str(), WidenUtf8(request.caption).c_str(), request.flags);
   }
+  std::optional<std::string> BrowseForFolder(const std::string& title, unsigned flags) override {
+    return ShowFolderDialog(nullptr, title, flags);
+  }
+  PrinterChoice ChoosePrinter() override { return ShowPrintDialog(nullptr); }
 };
 }  // namespace
 

@@ -58,18 +58,18 @@ struct Rect {
 constexpr unsigned kBrowseFolderFlags = 0x202;
 
 // The printer's device context of one print job; the destructor releases it.
-// Results are the platform's: StartDoc, StartPage and DrawText fail at 0 or below.
+// Results are the platform's: StartDocument and StartPage fail at 0 or below, DrawTextIn at 0.
 class PrintDevice {
  public:
   enum class Cap { LogPixelsY = 90, HorzRes = 8, VertRes = 10 };
   virtual ~PrintDevice() = default;
   // outputFile null: print to the device.
-  virtual int StartDoc(const std::u16string& documentName, const std::u16string* outputFile) = 0;
+  virtual int StartDocument(const std::u16string& documentName, const std::u16string* outputFile) = 0;
   virtual int StartPage() = 0;
   virtual int DeviceCaps(Cap cap) = 0;
   // CreateFontW with this height and face, every other parameter 0, selected into the context.
   virtual void SelectFont(int height, const std::u16string& face) = 0;
-  virtual int DrawText(const std::u16string& text, const Rect& rect, unsigned flags) = 0;
+  virtual int DrawTextIn(const std::u16string& text, const Rect& rect, unsigned flags) = 0;
   virtual int EndPage() = 0;
   virtual int EndDoc() = 0;
   virtual int AbortDoc() = 0;

@@ -9,9 +9,8 @@
 #include "platform/ui_port.h"
 
 void BrowseForSimRoot() {
-  std::optional<std::string> picked =
-      Ui().BrowseForFolder(Tr("Укажите путь к папке Prepar3D", "Specify the path to the Prepar3D folder"),
-                           kBrowseFolderFlags);
+  std::optional<std::string> picked = Ui().BrowseForFolder(
+      Tr("Укажите путь к папке Prepar3D", "Specify the path to the Prepar3D folder"), kBrowseFolderFlags);
   if (!picked) return;
   // A path that does not fit is refused like one that is missing: cutting it would send
   // the install to another folder than the one picked.

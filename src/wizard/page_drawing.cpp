@@ -17,7 +17,7 @@ void AddPicture(Ops& ops, int resource, int x, int y) { AddImage(ops, DrawOp::Ki
 void AddIcon(Ops& ops, int resource, int x, int y) { AddImage(ops, DrawOp::Kind::Icon, resource, x, y); }
 
 void AddText(Ops& ops, Font font, Rect rect, unsigned flags, const char16_t* russian, const char16_t* english,
-          std::uint32_t colour = g_textColour) {
+             std::uint32_t colour = g_textColour) {
   DrawOp op;
   op.kind = DrawOp::Kind::Text;
   op.rect = rect;
@@ -27,7 +27,8 @@ void AddText(Ops& ops, Font font, Rect rect, unsigned flags, const char16_t* rus
   op.text = Tr(russian, english);
   ops.push_back(std::move(op));
 }
-void AddText(Ops& ops, Font font, Rect rect, unsigned flags, const char16_t* text, std::uint32_t colour = g_textColour) {
+void AddText(Ops& ops, Font font, Rect rect, unsigned flags, const char16_t* text,
+             std::uint32_t colour = g_textColour) {
   AddText(ops, font, rect, flags, text, text, colour);
 }
 
@@ -44,16 +45,16 @@ void Title(Ops& ops, const char16_t* russian, const char16_t* english) {
 void Welcome(Ops& ops) {
   AddPicture(ops, g_russian ? kPictureWelcomeRu : kPictureWelcomeEn, 0, 0);
   AddText(ops, Font::Title, {190, 20, 505, 60}, kDtCenter | kDtWordBreak,
-       u"Вас приветствует программа\n\"Xq-730 QZ Installer\"", u"Welcome to the program\n\"Xq-730 QZ Installer\"");
+          u"Вас приветствует программа\n\"Xq-730 QZ Installer\"", u"Welcome to the program\n\"Xq-730 QZ Installer\"");
   AddText(ops, Font::Body, {200, 70, 505, 120}, kDtWordBreak,
-       u"    Программа \"Xq-730 QZ Installer\" выполнит установку \"Xq-730K5 for Prepar3D\" на ваш компьютер.",
-       u"    \"Xq-730 QZ Installer\" program will install \"Xq-730K5 for Prepar3D\" on your computer.");
+          u"    Программа \"Xq-730 QZ Installer\" выполнит установку \"Xq-730K5 for Prepar3D\" на ваш компьютер.",
+          u"    \"Xq-730 QZ Installer\" program will install \"Xq-730K5 for Prepar3D\" on your computer.");
   AddText(ops, Font::Medium, {190, 125, 505, 140}, kDtCenter, g_modelVersionLine);
   AddText(ops, Font::Body, {200, 160, 505, 250}, kDtWordBreak,
-       u"    Перед установкой рекомендуется закрыть симулятор Prepar3D.\n\n    Требуется подключение к интернету!"
-       u"\n\n    Для продолжения нажмите кнопку \"Далее >\".",
-       u"    Before installation, it is recommended to close the Prepar3D simulator.\n\n    Internet connection "
-       u"required!\n\n    Click \"Next >\" to continue.");
+          u"    Перед установкой рекомендуется закрыть симулятор Prepar3D.\n\n    Требуется подключение к интернету!"
+          u"\n\n    Для продолжения нажмите кнопку \"Далее >\".",
+          u"    Before installation, it is recommended to close the Prepar3D simulator.\n\n    Internet connection "
+          u"required!\n\n    Click \"Next >\" to continue.");
   AddText(ops, Font::Medium, {200, 270, 505, 340}, kDtWordBreak, u"    ");
 }
 
@@ -61,7 +62,7 @@ void Licence(Ops& ops) {
   Frame(ops);
   Title(ops, u"Лицензионное соглашение", u"License agreement");
   AddText(ops, Font::Body, {20, 58, 500, 73}, 0, u"    Пожалуйста, прочтите следущее лицензионное соглашение:",
-       u"    Please read the following license agreement:");
+          u"    Please read the following license agreement:");
 }
 
 void Folder(Ops& ops) {
@@ -69,12 +70,12 @@ void Folder(Ops& ops) {
   AddIcon(ops, kPictureFolder, 25, 180);
   Title(ops, u"Выбор папки установки", u"Selecting an installation folder");
   AddText(ops, Font::Body, {20, 70, 500, 140}, kDtWordBreak,
-       u"    Программа установит \"Xq-730K5 for Prepar3D\" в указанную папку. При необходимости смены папки "
-       u"нажмите кнопку \"Изменить...\" и укажите нужную. Обратите внимание, необходимо указать корень "
-       u"симулятора!\n\n    Для продолжения нажмите \"Далее >\".",
-       u"    The program will install \"Xq-730K5 for Prepar3D\" to the specified folder. If you need to change the "
-       u"folder, click \"Change...\" and specify the desired one. Please note that you must specify the simulator "
-       u"root!\n\n    Click \"Next >\" to continue.");
+          u"    Программа установит \"Xq-730K5 for Prepar3D\" в указанную папку. При необходимости смены папки "
+          u"нажмите кнопку \"Изменить...\" и укажите нужную. Обратите внимание, необходимо указать корень "
+          u"симулятора!\n\n    Для продолжения нажмите \"Далее >\".",
+          u"    The program will install \"Xq-730K5 for Prepar3D\" to the specified folder. If you need to change the "
+          u"folder, click \"Change...\" and specify the desired one. Please note that you must specify the simulator "
+          u"root!\n\n    Click \"Next >\" to continue.");
   DrawOp root;
   root.kind = DrawOp::Kind::Text;
   root.rect = {100, 195, 395, 260};
@@ -85,7 +86,7 @@ void Folder(Ops& ops) {
   ops.push_back(std::move(root));
   AddText(ops, Font::Body, {40, 270, 490, 285}, 0, g_spaceRequiredLine);
   AddText(ops, Font::Body, {40, 290, 490, 305}, 0, g_spaceAvailableLine,
-       g_spaceRequired >= g_spaceAvailable ? g_warnColour : g_textColour);
+          g_spaceRequired >= g_spaceAvailable ? g_warnColour : g_textColour);
 }
 
 void Maintenance(Ops& ops) {
@@ -94,14 +95,14 @@ void Maintenance(Ops& ops) {
   AddIcon(ops, kPictureBin, 30, 200);
   Title(ops, u"Обслуживание программы", u"Program Maintenance");
   AddText(ops, Font::Body, {150, 130, 480, 170}, kDtWordBreak,
-       u"    Будет произведена замена всех файлов, за исключением файлов настроек.",
-       u"    All files will be replaced except settings files.");
+          u"    Будет произведена замена всех файлов, за исключением файлов настроек.",
+          u"    All files will be replaced except settings files.");
   AddText(ops, Font::Body, {150, 250, 480, 290}, kDtWordBreak,
-       u"    Все файлы будут удалены, за исключением файлов настроек.",
-       u"    All files will be deleted except settings files.");
+          u"    Все файлы будут удалены, за исключением файлов настроек.",
+          u"    All files will be deleted except settings files.");
 }
 
-#define QZ_READY_INTRO_RU                                                                                      \
+#define QZ_READY_INTRO_RU                                                                                                                                                                            \
   u"    Чтобы просмотреть или изменить параметры установки, нажмите кнопку \"< Назад\". Для выхода из программы " \
   u"нажмите кнопку \"Отмена\".\n\n\n"
 #define QZ_READY_INTRO_EN \
@@ -113,25 +114,31 @@ void Ready(Ops& ops, bool removal) {
     AddIcon(ops, kPictureBin, 30, 200);
     Title(ops, u"Готово к удалению программы", u"Ready to uninstall the program");
     AddText(ops, Font::Body, {20, 75, 500, 245}, kDtWordBreak,
-         QZ_READY_INTRO_RU u"    Нажмите кнопку \"Удалить\", чтобы начать удаление.",
-         QZ_READY_INTRO_EN u"    Click \"Delete\" to start uninstalling.");
+            QZ_READY_INTRO_RU u"    Нажмите кнопку \"Удалить\", чтобы начать удаление.",
+            QZ_READY_INTRO_EN u"    Click \"Delete\" to start uninstalling.");
   } else {
     Frame(ops);
     AddIcon(ops, kPictureTools, 30, 200);
     Title(ops, u"Готово к установке программы", u"Ready to install the program");
     AddText(ops, Font::Body, {20, 75, 500, 245}, kDtWordBreak,
-         QZ_READY_INTRO_RU u"    Нажмите кнопку \"Установить\", чтобы начать установку.",
-         QZ_READY_INTRO_EN u"    Click \"Install\" to start the installation.");
+            QZ_READY_INTRO_RU u"    Нажмите кнопку \"Установить\", чтобы начать установку.",
+            QZ_READY_INTRO_EN u"    Click \"Install\" to start the installation.");
   }
 }
 
-void Installing(Ops& ops) {
+// The frame, the running figure, the title and the request to wait of pages 6 and 7.
+void JobPage(Ops& ops, const char16_t* titleRu, const char16_t* titleEn, const char16_t* waitRu,
+             const char16_t* waitEn) {
   Frame(ops);
   AddIcon(ops, kPictureRunning, 30, 70);
-  Title(ops, u"Установка \"Xq-730K5 for Prepar3D\"", u"Installing \"Xq-730K5 for Prepar3D\"");
-  AddText(ops, Font::Body, {120, 70, 500, 120}, kDtWordBreak,
-       u"    Пожалуйста, дождитесь окончания установки \"Xq-730K5 for Prepar3D\". Это может занять несколько минут.",
-       u"    Please wait until \"Xq-730K5 for Prepar3D\" installation is completed. It may take several minutes.");
+  Title(ops, titleRu, titleEn);
+  AddText(ops, Font::Body, {120, 70, 500, 120}, kDtWordBreak, waitRu, waitEn);
+}
+
+void Installing(Ops& ops) {
+  JobPage(ops, u"Установка \"Xq-730K5 for Prepar3D\"", u"Installing \"Xq-730K5 for Prepar3D\"",
+          u"    Пожалуйста, дождитесь окончания установки \"Xq-730K5 for Prepar3D\". Это может занять несколько минут.",
+          u"    Please wait until \"Xq-730K5 for Prepar3D\" installation is completed. It may take several minutes.");
   const Rect status{80, 250, 500, 290};
   switch (g_installPhase.load()) {
     case 0: {
@@ -149,12 +156,9 @@ void Installing(Ops& ops) {
 }
 
 void Removing(Ops& ops) {
-  Frame(ops);
-  AddIcon(ops, kPictureRunning, 30, 70);
-  Title(ops, u"Удаление \"Xq-730K5 for Prepar3D\"", u"Removing \"Xq-730K5 for Prepar3D\"");
-  AddText(ops, Font::Body, {120, 70, 500, 120}, kDtWordBreak,
-       u"    Пожалуйста, дождитесь окончания удаления \"Xq-730K5 for Prepar3D\". Это может занять несколько минут.",
-       u"    Please wait until \"Xq-730K5 for Prepar3D\" is removed. It may take several minutes.");
+  JobPage(ops, u"Удаление \"Xq-730K5 for Prepar3D\"", u"Removing \"Xq-730K5 for Prepar3D\"",
+          u"    Пожалуйста, дождитесь окончания удаления \"Xq-730K5 for Prepar3D\". Это может занять несколько минут.",
+          u"    Please wait until \"Xq-730K5 for Prepar3D\" is removed. It may take several minutes.");
   AddText(ops, Font::Body, {80, 250, 500, 290}, kDtWordBreak, u"Удаление...", u"Deleting...");
 }
 
@@ -189,10 +193,11 @@ void Finished(Ops& ops, bool removal) {
 
 void Failed(Ops& ops) {
   AddPicture(ops, g_russian ? kPictureFailedRu : kPictureFailedEn, 0, 0);
-  Outcome(ops, u"Программа \"Xq-730 QZ Installer\"\nсбой установки", u"\"Xq-730 QZ Installer\"\ninstallation failed",
-          u"    Программе \"Xq-730 QZ Installer\" не удалось установить \"Xq-730K5 for Prepar3D\" на ваш "
-          u"компьютер." QZ_FINISH_HINT_RU,
-          u"    \"Xq-730 QZ Installer\" failed to install \"Xq-730K5 for Prepar3D\" on your computer." QZ_FINISH_HINT_EN);
+  Outcome(
+      ops, u"Программа \"Xq-730 QZ Installer\"\nсбой установки", u"\"Xq-730 QZ Installer\"\ninstallation failed",
+      u"    Программе \"Xq-730 QZ Installer\" не удалось установить \"Xq-730K5 for Prepar3D\" на ваш "
+      u"компьютер." QZ_FINISH_HINT_RU,
+      u"    \"Xq-730 QZ Installer\" failed to install \"Xq-730K5 for Prepar3D\" on your computer." QZ_FINISH_HINT_EN);
 }
 }  // namespace
 

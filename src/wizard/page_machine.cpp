@@ -168,8 +168,7 @@ void FillModelVersionLine() {
   const char* c = g_modelVersionText;
   char version[6] = {c[0], '.', c[1], c[2], c[3], '\0'};
   if (c[2] == '0' && c[3] == '0') version[3] = '\0';
-  // A NUL among the bytes ends the text there.
-  std::size_t length = c[0] == '\0' ? 0 : std::strlen(version);
+  std::size_t length = std::strlen(version);  // a NUL among the bytes ends the text there
   std::u16string line = Tr(u"Устанавливаемая версия модели:", u"Model version being installed:");
   line += u" v";
   for (std::size_t i = 0; i < length; ++i) line += static_cast<char16_t>(static_cast<unsigned char>(version[i]));

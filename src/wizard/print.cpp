@@ -19,7 +19,7 @@ bool PrintPages(PrintDevice& device) {
     device.SelectFont(PrintFontHeight(device.DeviceCaps(PrintDevice::Cap::LogPixelsY)), u"Verdana");
     Rect area{kPrintLeft, kPrintTop, device.DeviceCaps(PrintDevice::Cap::HorzRes) - kPrintRightMargin,
               device.DeviceCaps(PrintDevice::Cap::VertRes) - kPrintBottomMargin};
-    if (device.DrawText(std::u16string(piece), area, kPrintDrawFlags) == 0) {
+    if (device.DrawTextIn(std::u16string(piece), area, kPrintDrawFlags) == 0) {
       ShowPrintFailure("Не получилось вывести на страницу текст!");
       return false;
     }
@@ -48,7 +48,7 @@ void PrintLicence() {
   }
   const std::u16string output = kXpsOutputFile;
   bool xps = choice.deviceName == kXpsWriterName;
-  if (choice.device->StartDoc(kPrintDocumentName, xps ? &output : nullptr) <= 0) {
+  if (choice.device->StartDocument(kPrintDocumentName, xps ? &output : nullptr) <= 0) {
     ShowPrintFailure("Не получилось поставить новый документ в очередь печати!");
     return;
   }

@@ -15,12 +15,12 @@ const std::array<FontSpec, 4>& WizardFonts() {
 const std::vector<ControlSpec>& WizardControls() {
   constexpr unsigned kChild = kWsChild;
   static const std::vector<ControlSpec> kControls = {
-      {Control::LicenceText, 0, "Edit", kChild | kWsVScroll | kEsMultiline | kEsReadOnly, kWsExClientEdge,
-       20, 80, 488, 190, "", "", Font::Body, false, 0},
+      {Control::LicenceText, 0, "Edit", kChild | kWsVScroll | kEsMultiline | kEsReadOnly, kWsExClientEdge, 20, 80, 488,
+       190, "", "", Font::Body, false, 0},
       {Control::ProgressBar, 0, "msctls_progress32", kChild | kPbsSmooth, kWsExClientEdge, 50, 280, 420, 9, "", "",
        Font::None, false, 0},
-      {Control::Next, 10030, "button", kChild | kWsVisible | kBsDefPushButton, 0, 340, 340, 80, 25, "Далее >",
-       "Next >", Font::Button, false, 0},
+      {Control::Next, 10030, "button", kChild | kWsVisible | kBsDefPushButton, 0, 340, 340, 80, 25, "Далее >", "Next >",
+       Font::Button, false, 0},
       {Control::Install, 10060, "button", kChild | kBsDefPushButton, 0, 340, 340, 80, 25, "Установить", "Install",
        Font::Button, false, 0},
       {Control::Delete, 10260, "button", kChild | kBsDefPushButton, 0, 340, 340, 80, 25, "Удалить", "Delete",
@@ -30,16 +30,15 @@ const std::vector<ControlSpec>& WizardControls() {
       {Control::Back, 10040, "button", kChild, 0, 250, 340, 80, 25, "< Назад", "< Back", Font::Button, false, 0},
       {Control::Cancel, 10070, "button", kChild | kWsVisible, 0, 430, 340, 80, 25, "Отмена", "Cancel", Font::Button,
        false, 0},
-      {Control::Change, 10050, "button", kChild, 0, 410, 192, 85, 30, " Изменить...", " Change...", Font::Button,
-       false, 0},
+      {Control::Change, 10050, "button", kChild, 0, 410, 192, 85, 30, " Изменить...", " Change...", Font::Button, false,
+       0},
       {Control::Accept, 10080, "button", kChild | kWsGroup | kBsAutoRadioButton, 0, 40, 275, 360, 25,
-       "Я принимаю условия лицензионного соглашения", "I accept the terms of the license agreement", Font::Body,
-       false, 0},
+       "Я принимаю условия лицензионного соглашения", "I accept the terms of the license agreement", Font::Body, false,
+       0},
       {Control::Reject, 10090, "button", kChild | kBsAutoRadioButton, 0, 40, 295, 360, 25,
        "Я не принимаю условия лицензионного соглашения", "I don`t accept the terms of the license agreement",
        Font::Body, true, 0},
-      {Control::Print, 10100, "button", kChild | kBsIcon, 0, 440, 279, 70, 40, "", "", Font::Body, false,
-       kPrintIcon},
+      {Control::Print, 10100, "button", kChild | kBsIcon, 0, 440, 279, 70, 40, "", "", Font::Body, false, kPrintIcon},
       {Control::FolderGroup, 10160, "button", kChild | kBsGroupBox, 0, 20, 150, 486, 110, "Папка установки",
        "Installation folder", Font::Body, false, 0},
       {Control::Repair, 10220, "button", kChild | kWsGroup | kBsAutoRadioButton, 0, 120, 100, 360, 25,
@@ -52,9 +51,9 @@ const std::vector<ControlSpec>& WizardControls() {
 
 const std::vector<Control>& FontSettingOrder() {
   static const std::vector<Control> kOrder = {
-      Control::Next,  Control::Install, Control::Back,        Control::Cancel, Control::Change,
-      Control::LicenceText, Control::Accept, Control::Reject, Control::Print,  Control::FolderGroup,
-      Control::Finish, Control::Repair, Control::Remove,      Control::Delete,
+      Control::Next,        Control::Install, Control::Back,   Control::Cancel, Control::Change,
+      Control::LicenceText, Control::Accept,  Control::Reject, Control::Print,  Control::FolderGroup,
+      Control::Finish,      Control::Repair,  Control::Remove, Control::Delete,
   };
   return kOrder;
 }
@@ -67,7 +66,7 @@ const ControlSpec& ControlSpecOf(Control control) {
 }
 
 std::vector<int> PicturesToLoad(bool russian) {
-  std::vector<int> pictures = {kPictureSplash, kPictureHeader, kPictureRule,    kPictureLogo,
+  std::vector<int> pictures = {kPictureSplash, kPictureHeader,  kPictureRule,  kPictureLogo,
                                kPictureFolder, kPictureRunning, kPictureTools, kPictureBin};
   if (russian) {
     pictures.insert(pictures.end(), {kPictureWelcomeRu, kPictureFinishedRu, kPictureFailedRu});

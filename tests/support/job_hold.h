@@ -15,8 +15,9 @@
 class JobHold {
  public:
   // By default the job is held until the user's cancel has been confirmed.
-  JobHold(RecordingUi& ui, std::function<bool(const std::string&)> matches,
-          std::function<bool()> until = [] { return g_cancelRequested.load(); }) {
+  JobHold(
+      RecordingUi& ui, std::function<bool(const std::string&)> matches,
+      std::function<bool()> until = [] { return g_cancelRequested.load(); }) {
     ui.OnEntry([this, matches, until](const std::string& entry) {
       if (fired_ || !matches(entry)) return;
       fired_ = true;

@@ -16,3 +16,12 @@ const ServedSample& SampleOfSize(std::uint64_t bytes) {
   }
   return *sample;
 }
+
+std::size_t ServedSample::IdenticalListedFiles(const std::string& root) const {
+  std::size_t same = 0;
+  for (const std::string& entry : addon.listed) {
+    std::string installed = root + "/" + entry;
+    if (Exists(installed) && ReadFile(installed) == ReadFile(addonDir + "/" + entry)) ++same;
+  }
+  return same;
+}

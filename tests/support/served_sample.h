@@ -12,6 +12,8 @@ struct ServedSample {
   SampleAddon addon;  // addon.error says why there is none
   std::string addonDir = dir / "addon";
   std::string treeDir = dir / "tree";
+  // How many listed files under root are byte for byte those of the add-on.
+  std::size_t IdenticalListedFiles(const std::string& root) const;
 };
 
 const ServedSample& SampleOfSize(std::uint64_t bytes);

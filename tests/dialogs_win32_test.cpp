@@ -1,0 +1,43 @@
+// The Windows dialogs' pieces that run without a user: the print device over a device
+// context and the narrow spelling of a picked folder.
+#include "platform/dialogs_win32.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "wizard/print.h"
+
+TEST(PrintDeviceWin32Test, DrawsWithTheLicenceFontIntoItsContextAndReleasesIt) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 400, 200);
+  ReleaseDC(nullptr, screen);
+  ASSERT_NE(dc, nullptr);
+  SelectObject(dc, bitmap);
+  RECT all{0, 0, 400, 200};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  COLORREF white = GetPixel(dc, 200, 100);
+  {
+    std::unique_ptr<PrintDevice> device = PrintDeviceForDc(dc);
+    int dpi = device->DeviceCaps(PrintDevice::Cap::LogPixelsY);
+    EXPECT_GT(dpi, 0);
+    EXPECT_EQ(device->DeviceCaps(PrintDevice::Cap::HorzRes), GetDeviceCaps(dc, HORZRES));
+    device->SelectFont(PrintFontHeight(dpi), u"Verdana");
+    std::u16string text(200, u'Ж');
+    int height = device->DrawTextIn(text, {10, 10, 390, 190}, kPrintDrawFlags);
+    EXPECT_GT(height, 0);
+    int inked = 0;
+    for (int y = 10; y < 190; y += 3) {
+      for (int x = 10; x < 390; x += 3) inked += GetPixel(dc, x, y) != white;
+    }
+    EXPECT_GT(inked, 0);
+  }
+  EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 0) << "the device deletes its context";
+  DeleteObject(bitmap);
+}
+
+TEST(FolderDialogWin32Test, PathsTheNarrowCodePageCannotSpellComeBackEmpty) {
+  EXPECT_EQ(NarrowPathOrEmpty(L"D:\\Games\\P3D"), "D:\\Games\\P3D");
+  EXPECT_EQ(NarrowPathOrEmpty(L""), "");
+  EXPECT_EQ(NarrowPathOrEmpty(L"D:\\Games\\\x4E2D\x6587"), "");  // no single-byte code page has these
+}
