@@ -1,9 +1,11 @@
 #include "platform/dialogs_win32.h"
 
-#include <commdlg.h>
-#include <objbase.h>  // before commdlg.h, which declares PrintDlgEx only after COM
-#include <shlobj.h>
 #include <windows.h>
+
+#include <objbase.h>  // before commdlg.h, which declares PrintDlgEx only after COM
+
+#include <commdlg.h>
+#include <shlobj.h>
 
 #include <vector>
 

@@ -1,5 +1,6 @@
 #include "wizard/disk_space.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 

@@ -1,5 +1,6 @@
 #include "wizard/page_machine.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
