@@ -102,28 +102,26 @@ void Maintenance(Ops& ops) {
           u"    All files will be deleted except settings files.");
 }
 
-#define QZ_READY_INTRO_RU                                                                                                                                                                            \
+// The first paragraph of the ready page, shared by its install and removal forms.
+#define QZ_READY_INTRO_RU                                                                                      \
   u"    Чтобы просмотреть или изменить параметры установки, нажмите кнопку \"< Назад\". Для выхода из программы " \
   u"нажмите кнопку \"Отмена\".\n\n\n"
 #define QZ_READY_INTRO_EN \
   u"    To view or change installation options, click \"< Back\". To exit the program, click \"Cancel\".\n\n\n"
 
 void Ready(Ops& ops, bool removal) {
+  Frame(ops);
+  AddIcon(ops, removal ? kPictureBin : kPictureTools, 30, 200);
   if (removal) {
-    Frame(ops);
-    AddIcon(ops, kPictureBin, 30, 200);
     Title(ops, u"Готово к удалению программы", u"Ready to uninstall the program");
-    AddText(ops, Font::Body, {20, 75, 500, 245}, kDtWordBreak,
-            QZ_READY_INTRO_RU u"    Нажмите кнопку \"Удалить\", чтобы начать удаление.",
-            QZ_READY_INTRO_EN u"    Click \"Delete\" to start uninstalling.");
   } else {
-    Frame(ops);
-    AddIcon(ops, kPictureTools, 30, 200);
     Title(ops, u"Готово к установке программы", u"Ready to install the program");
-    AddText(ops, Font::Body, {20, 75, 500, 245}, kDtWordBreak,
-            QZ_READY_INTRO_RU u"    Нажмите кнопку \"Установить\", чтобы начать установку.",
-            QZ_READY_INTRO_EN u"    Click \"Install\" to start the installation.");
   }
+  AddText(ops, Font::Body, {20, 75, 500, 245}, kDtWordBreak,
+          removal ? QZ_READY_INTRO_RU u"    Нажмите кнопку \"Удалить\", чтобы начать удаление."
+                  : QZ_READY_INTRO_RU u"    Нажмите кнопку \"Установить\", чтобы начать установку.",
+          removal ? QZ_READY_INTRO_EN u"    Click \"Delete\" to start uninstalling."
+                  : QZ_READY_INTRO_EN u"    Click \"Install\" to start the installation.");
 }
 
 // The frame, the running figure, the title and the request to wait of pages 6 and 7.
