@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -18,16 +19,22 @@ class JobHold {
   JobHold(
       RecordingUi& ui, std::function<bool(const std::string&)> matches,
       std::function<bool()> until = [] { return g_cancelRequested.load(); }) {
-    ui.OnEntry([this, matches, until](const std::string& entry) {
-      if (fired_ || !matches(entry)) return;
-      fired_ = true;
-      reached_.set_value();
+    // The hook keeps its state alive: a job may still log after the test is over.
+    ui.OnEntry([shared = shared_, matches, until](const std::string& entry) {
+      if (shared->fired || !matches(entry)) return;
+      shared->fired = true;
+      shared->reached.set_value();
       while (!until()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
   }
-  bool Reached() { return reached_.get_future().wait_for(std::chrono::seconds(120)) == std::future_status::ready; }
+  bool Reached() {
+    return shared_->reached.get_future().wait_for(std::chrono::seconds(120)) == std::future_status::ready;
+  }
 
  private:
-  std::atomic<bool> fired_{false};
-  std::promise<void> reached_;
+  struct Shared {
+    std::atomic<bool> fired{false};
+    std::promise<void> reached;
+  };
+  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };
