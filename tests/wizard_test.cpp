@@ -138,7 +138,8 @@ TEST_F(WizardTest, EveryTransitionShowsItsControlsAndMessagesInBothLanguages) {
   const Transition kTable[] = {
       {"0 Next, outdated",
        [](T& t) {
-         g_installerOutdated = true;
+         t.Serve(Resource::LauncherVersion, "1200");
+         CheckInstallerVersion();
          t.Click(Control::Next);
        },
        PageFailed, "shown: Finish Cancel | checked: Reject", outdatedEn.c_str(), outdatedRu.c_str()},
@@ -466,6 +467,8 @@ TEST_F(WizardTest, VersionCheckJudgesTheRepliesAndHonoursOnlyAnEightByteOverride
     CheckInstallerVersion();
     EXPECT_EQ(g_installerOutdated, c.outdated);
     EXPECT_TRUE(ui->Boxes().empty());
+    Click(Control::Next);  // the verdict shows only now
+    EXPECT_EQ(g_page, c.outdated ? PageFailed : PageWelcome);
   }
   fs::remove(kVersionOverridePath, error);
 
