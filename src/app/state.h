@@ -3,12 +3,14 @@
 // reads while the install worker may be writing them are guarded by g_pathsLock.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum Page : std::uint32_t {
@@ -96,6 +98,13 @@ void ResetWorkerShares();
 
 // Puts every item back to its start value (tests run many installs in one process).
 void ResetInstallerState();
+
+// Stores text in a fixed wide buffer, zero-filled, cut to leave room for the terminator.
+template <std::size_t N>
+void StoreWideText(char16_t (&buffer)[N], std::u16string_view text) {
+  std::fill(std::begin(buffer), std::end(buffer), u'\0');
+  std::copy_n(text.begin(), std::min(text.size(), N - 1), buffer);
+}
 
 // Russian or English form of a text, chosen by g_russian at the moment it is shown.
 inline const char* Tr(const char* russian, const char* english) {

@@ -12,13 +12,10 @@
 #include "platform/ui_port.h"
 
 namespace {
-// "%s%s %s": label, number, unit; at most 63 characters and the terminator.
+// "%s%s %s": label, number, unit.
 void FillSpaceLine(char16_t (&line)[64], const char16_t* label, std::uint64_t bytes) {
   SizeText size = FormatSizeText(bytes, g_russian);
-  std::u16string text = std::u16string(label) + size.number + u" " + size.unit;
-  text.resize(std::min<std::size_t>(text.size(), 63));
-  std::memset(line, 0, sizeof line);
-  std::memcpy(line, text.data(), text.size() * sizeof(char16_t));
+  StoreWideText(line, std::u16string(label) + size.number + u" " + size.unit);
 }
 }  // namespace
 

@@ -1,6 +1,5 @@
 #include "wizard/page_machine.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -173,8 +172,7 @@ void FillModelVersionLine() {
   std::u16string line = Tr(u"Устанавливаемая версия модели:", u"Model version being installed:");
   line += u" v";
   for (std::size_t i = 0; i < length; ++i) line += static_cast<char16_t>(static_cast<unsigned char>(version[i]));
-  std::memset(g_modelVersionLine, 0, sizeof g_modelVersionLine);
-  std::memcpy(g_modelVersionLine, line.data(), std::min<std::size_t>(line.size(), 259) * sizeof(char16_t));
+  StoreWideText(g_modelVersionLine, line);
 }
 
 Handling OnCommand(int id) {

@@ -55,8 +55,7 @@ const std::vector<ControlSpec>& WizardControls();
 const std::vector<Control>& FontSettingOrder();
 const ControlSpec& ControlSpecOf(Control control);
 
-// The progress bar's set-up: range, step and colours (0x00BBGGRR).
-constexpr int kProgressRange = 1000;
+// The progress bar's set-up, besides its range of g_progressScale: step and colours (0x00BBGGRR).
 constexpr int kProgressStep = 1;
 constexpr std::uint32_t kProgressBarColour = 0x00AA7300;
 constexpr std::uint32_t kProgressBackColour = 0x00BEBEBE;
