@@ -47,18 +47,10 @@ TEST(WindowDataTest, ControlsStartAsTheFirstPageShowsThem) {
   EXPECT_EQ(seen.size(), 15u);
   EXPECT_EQ(visible, (std::set<Control>{Control::Next, Control::Cancel}));
   EXPECT_EQ(checked, std::set<Control>{Control::Reject});
-  // The four buttons of the right-hand place share one rectangle.
-  for (Control c : {Control::Install, Control::Delete, Control::Finish}) {
-    const ControlSpec& spec = ControlSpecOf(c);
-    EXPECT_EQ(std::tie(spec.x, spec.y, spec.width, spec.height), std::make_tuple(340, 340, 80, 25));
-  }
   // Each radio group starts at its WS_GROUP button.
   EXPECT_TRUE(ControlSpecOf(Control::Accept).style & kWsGroup);
   EXPECT_TRUE(ControlSpecOf(Control::Repair).style & kWsGroup);
   EXPECT_FALSE(ControlSpecOf(Control::Reject).style & kWsGroup);
-  EXPECT_STREQ(ControlSpecOf(Control::Change).english, " Change...");
-  EXPECT_STREQ(ControlSpecOf(Control::Reject).english, "I don`t accept the terms of the license agreement");
-  EXPECT_EQ(ControlSpecOf(Control::Print).icon, kPrintIcon);
 
   // Every control but the bar gets the font of its row, once.
   std::multiset<Control> fonted(FontSettingOrder().begin(), FontSettingOrder().end());
@@ -122,33 +114,6 @@ TEST_F(WizardPartsTest, EveryPageHasTheSameLayoutInBothLanguagesWithItsOwnTexts)
   ASSERT_EQ(splash.size(), 1u);
   EXPECT_EQ(std::tie(splash[0].kind, splash[0].resource, splash[0].x, splash[0].y),
             std::make_tuple(DrawOp::Kind::Picture, int{kPictureSplash}, 0, 0));
-}
-
-TEST_F(WizardPartsTest, FramedPagesCarryTheirTitles) {
-  const std::tuple<Page, const char*, const char*> kTitles[] = {
-      {PageLicence, "License agreement", "Лицензионное соглашение"},
-      {PageFolder, "Selecting an installation folder", "Выбор папки установки"},
-      {PageMaintenance, "Program Maintenance", "Обслуживание программы"},
-      {PageReady, "Ready to install the program", "Готово к установке программы"},
-      {PageInstalling, "Installing \"Xq-730K5 for Prepar3D\"", "Установка \"Xq-730K5 for Prepar3D\""},
-      {PageRemoving, "Removing \"Xq-730K5 for Prepar3D\"", "Удаление \"Xq-730K5 for Prepar3D\""},
-  };
-  for (const auto& [page, english, russian] : kTitles) {
-    g_page = page;
-    for (bool ru : {false, true}) {
-      g_russian = ru;
-      std::vector<DrawOp> ops = DrawPage();
-      std::vector<int> frame;
-      for (const DrawOp& op : ops) {
-        if (op.kind == DrawOp::Kind::Picture) frame.push_back(op.resource);
-      }
-      EXPECT_EQ(frame, (std::vector<int>{kPictureHeader, kPictureRule, kPictureLogo})) << page;
-      const DrawOp title = Texts(ops).front();
-      EXPECT_EQ(Utf8(title.text), ru ? russian : english);
-      EXPECT_EQ(std::tie(title.rect, title.font, title.flags),
-                std::make_tuple(Rect{20, 17, 500, 32}, Font::Title, unsigned{kDtCenter}));
-    }
-  }
 }
 
 TEST_F(WizardPartsTest, WelcomePageDrawsAnEmptyVersionLineUntilTheVersionIsKnown) {
