@@ -76,6 +76,24 @@ TEST(WindowDataTest, LicenceJoinsFivePiecesAndNeverOverflowsItsBuffer) {
   EXPECT_EQ(cut.substr(0, 5002), big + u"\r\n");
 }
 
+TEST(WindowDataTest, MainWindowIsCentredByTruncatedHalves) {
+  WindowPlacement classic = PlaceMainWindow(800, 600, 536, 400);
+  EXPECT_EQ(classic.x, 130);
+  EXPECT_EQ(classic.y, 93);
+  EXPECT_EQ(classic.width, 540);
+  EXPECT_EQ(classic.height, 415);
+  EXPECT_EQ(PlaceMainWindow(801, 601, 0, 0).x, 130);
+  EXPECT_EQ(PlaceMainWindow(801, 601, 0, 0).y, 93);
+  // A screen narrower than the window puts it left of the screen's edge, truncated toward zero.
+  EXPECT_EQ(PlaceMainWindow(301, 0, 0, 0).x, -120);
+  // A thicker frame grows the window so that the pictures and buttons still fit.
+  WindowPlacement wide = PlaceMainWindow(800, 600, 543, 420);
+  EXPECT_EQ(wide.width, 543);
+  EXPECT_EQ(wide.height, 420);
+  EXPECT_EQ(wide.x, 400 - 271);
+  EXPECT_EQ(wide.y, 300 - 210);
+}
+
 // ---- Pages as display lists.
 
 std::vector<DrawOp> Texts(const std::vector<DrawOp>& ops) {

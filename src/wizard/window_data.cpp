@@ -1,5 +1,6 @@
 #include "wizard/window_data.h"
 
+#include <algorithm>
 #include <cstdint>
 
 const std::array<FontSpec, 4>& WizardFonts() {
@@ -62,6 +63,12 @@ const ControlSpec& ControlSpecOf(Control control) {
     if (spec.control == control) return spec;
   }
   return WizardControls().front();  // every Control is in the table
+}
+
+WindowPlacement PlaceMainWindow(int screenWidth, int screenHeight, int neededWidth, int neededHeight) {
+  int width = std::max(kMainWindowWidth, neededWidth);
+  int height = std::max(kMainWindowHeight, neededHeight);
+  return {screenWidth / 2 - width / 2, screenHeight / 2 - height / 2, width, height};
 }
 
 std::vector<int> PicturesToLoad(bool russian) {

@@ -55,6 +55,22 @@ const std::vector<ControlSpec>& WizardControls();
 const std::vector<Control>& FontSettingOrder();
 const ControlSpec& ControlSpecOf(Control control);
 
+// The main window: title bar, system menu and minimise box; no sizing border.
+constexpr unsigned kMainWindowStyle = 0x00CA0000;
+constexpr int kMainWindowWidth = 540;
+constexpr int kMainWindowHeight = 415;
+// What the client area must hold: the full-size pictures and the buttons.
+constexpr int kClientNeededWidth = 526;
+constexpr int kClientNeededHeight = 365;
+
+struct WindowPlacement {
+  int x, y, width, height;
+};
+// The window centred on the screen, each half truncated toward zero. Its outer size is
+// 540 x 415 unless the platform's frame needs more for the client area above
+// (neededWidth and neededHeight are the outer size that holds it).
+WindowPlacement PlaceMainWindow(int screenWidth, int screenHeight, int neededWidth, int neededHeight);
+
 // The progress bar's set-up, besides its range of g_progressScale: step and colours (0x00BBGGRR).
 constexpr int kProgressStep = 1;
 constexpr std::uint32_t kProgressBarColour = 0x00AA7300;
