@@ -1,29 +1,36 @@
 #include "support/recording_ui.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <utility>
 
 #include "app/state.h"
 #include "wizard/window_data.h"
 
+namespace {
+constexpr std::pair<Control, const char*> kNames[] = {
+    {Control::Next, "Next"},         {Control::Back, "Back"},        {Control::Change, "Change"},
+    {Control::Install, "Install"},   {Control::Cancel, "Cancel"},    {Control::Accept, "Accept"},
+    {Control::Reject, "Reject"},     {Control::Print, "Print"},      {Control::FolderGroup, "FolderGroup"},
+    {Control::Finish, "Finish"},     {Control::Repair, "Repair"},    {Control::Remove, "Remove"},
+    {Control::Delete, "Delete"},     {Control::LicenceText, "LicenceText"}, {Control::ProgressBar, "ProgressBar"},
+};
+}  // namespace
+
 const char* ControlName(Control control) {
-  switch (control) {
-    case Control::Next: return "Next";
-    case Control::Back: return "Back";
-    case Control::Change: return "Change";
-    case Control::Install: return "Install";
-    case Control::Cancel: return "Cancel";
-    case Control::Accept: return "Accept";
-    case Control::Reject: return "Reject";
-    case Control::Print: return "Print";
-    case Control::FolderGroup: return "FolderGroup";
-    case Control::Finish: return "Finish";
-    case Control::Repair: return "Repair";
-    case Control::Remove: return "Remove";
-    case Control::Delete: return "Delete";
-    case Control::LicenceText: return "LicenceText";
-    case Control::ProgressBar: return "ProgressBar";
+  for (auto [named, name] : kNames) {
+    if (named == control) return name;
   }
   return "?";
+}
+
+Control ControlNamed(const std::string& name) {
+  for (auto [control, named] : kNames) {
+    if (named == name) return control;
+  }
+  ADD_FAILURE() << "no control is named " << name;
+  return Control::LicenceText;
 }
 
 RecordingUi::RecordingUi() { SetUi(this); }
@@ -56,23 +63,15 @@ int RecordingUi::ShowMessageBox(const MessageBoxRequest& request) {
   return answer;
 }
 
-void RecordingUi::ShowControl(Control control, bool visible) {
-  Add(std::string(visible ? "show " : "hide ") + ControlName(control));
+void RecordingUi::Set(std::map<Control, bool>& states, Control control, bool on, const char* yes, const char* no) {
+  Add(std::string(on ? yes : no) + " " + ControlName(control));
   std::lock_guard<std::mutex> hold(lock_);
-  visible_[control] = visible;
+  states[control] = on;
 }
 
-void RecordingUi::EnableControl(Control control, bool enabled) {
-  Add(std::string(enabled ? "enable " : "disable ") + ControlName(control));
-  std::lock_guard<std::mutex> hold(lock_);
-  enabled_[control] = enabled;
-}
-
-void RecordingUi::CheckControl(Control control, bool checked) {
-  Add(std::string(checked ? "check " : "uncheck ") + ControlName(control));
-  std::lock_guard<std::mutex> hold(lock_);
-  checked_[control] = checked;
-}
+void RecordingUi::ShowControl(Control control, bool visible) { Set(visible_, control, visible, "show", "hide"); }
+void RecordingUi::EnableControl(Control control, bool enabled) { Set(enabled_, control, enabled, "enable", "disable"); }
+void RecordingUi::CheckControl(Control control, bool checked) { Set(checked_, control, checked, "check", "uncheck"); }
 
 bool RecordingUi::IsControlChecked(Control control) {
   std::lock_guard<std::mutex> hold(lock_);

@@ -57,6 +57,7 @@ class RecordingUi final : public UiPort {
 
  private:
   void Add(std::string entry);
+  void Set(std::map<Control, bool>& states, Control control, bool on, const char* yes, const char* no);
 
   mutable std::mutex lock_;
   std::vector<MessageBoxRequest> boxes_;
@@ -71,3 +72,4 @@ class RecordingUi final : public UiPort {
 };
 
 const char* ControlName(Control control);
+Control ControlNamed(const std::string& name);  // the control ControlName names so
