@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -20,7 +21,6 @@
 #include "wizard/version_check.h"
 #include "wizard/window_data.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 class WizardPartsTest : public ::testing::Test {
@@ -35,63 +35,38 @@ class WizardPartsTest : public ::testing::Test {
 
 // ---- The window's data.
 
-TEST(WindowDataTest, ControlsStartAsTheFirstPageShowsThem) {
-  std::set<Control> visible, checked, seen;
-  for (const ControlSpec& spec : WizardControls()) {
-    seen.insert(spec.control);
-    if (spec.style & kWsVisible) visible.insert(spec.control);
-    if (spec.checked) checked.insert(spec.control);
-    EXPECT_EQ(spec.id, spec.id == 0 ? 0 : static_cast<int>(spec.control)) << ControlName(spec.control);
-    EXPECT_EQ(&ControlSpecOf(spec.control), &spec);
-  }
-  EXPECT_EQ(seen.size(), 15u);
-  EXPECT_EQ(visible, (std::set<Control>{Control::Next, Control::Cancel}));
-  EXPECT_EQ(checked, std::set<Control>{Control::Reject});
-  // Each radio group starts at its WS_GROUP button.
-  EXPECT_TRUE(ControlSpecOf(Control::Accept).style & kWsGroup);
-  EXPECT_TRUE(ControlSpecOf(Control::Repair).style & kWsGroup);
-  EXPECT_FALSE(ControlSpecOf(Control::Reject).style & kWsGroup);
-
-  // Every control but the bar gets the font of its row, once.
+TEST(WindowDataTest, EveryControlIsFoundByItsIdAndGetsItsFontOnce) {
   std::multiset<Control> fonted(FontSettingOrder().begin(), FontSettingOrder().end());
-  EXPECT_EQ(fonted.size(), 14u);
+  EXPECT_EQ(WizardControls().size(), 15u);
   for (const ControlSpec& spec : WizardControls()) {
-    EXPECT_EQ(fonted.count(spec.control), spec.font == Font::None ? 0u : 1u) << ControlName(spec.control);
+    SCOPED_TRACE(ControlName(spec.control));
+    EXPECT_EQ(&ControlSpecOf(spec.control), &spec);
+    EXPECT_EQ(spec.id, spec.id == 0 ? 0 : static_cast<int>(spec.control));
+    EXPECT_EQ(fonted.count(spec.control), spec.font == Font::None ? 0u : 1u);  // all but the bar
   }
   EXPECT_EQ(PicturesToLoad(true).back(), kPictureFailedRu);
-  std::vector<int> english = PicturesToLoad(false);
-  EXPECT_EQ(english.size(), 11u);
-  EXPECT_EQ(std::count(english.begin(), english.end(), kPictureWelcomeRu), 0);
+  EXPECT_EQ(PicturesToLoad(false).back(), kPictureFailedEn);
 }
 
 TEST(WindowDataTest, LicenceJoinsFivePiecesAndNeverOverflowsItsBuffer) {
   EXPECT_EQ(AssembleLicenceText({u"a", u"b", u"c", u"d", u"e"}), u"a\r\nb\r\n\r\n\r\nc\r\nd\r\n\r\n\r\ne");
-  // Pieces of the Russian agreement's lengths give its 18915 characters.
-  std::u16string p[5] = {std::u16string(3428, u'ж'), std::u16string(3647, u'ж'), std::u16string(4304, u'ж'),
-                         std::u16string(3793, u'ж'), std::u16string(3727, u'ж')};
-  EXPECT_EQ(AssembleLicenceText({p[0], p[1], p[2], p[3], p[4]}).size(), 18915u);
   std::u16string big(5000, u'x');
   std::u16string cut = AssembleLicenceText({big, big, big, big, u"end"});
   EXPECT_EQ(cut.size(), kLicenceCapacity - 1);
   EXPECT_EQ(cut.substr(0, 5002), big + u"\r\n");
 }
 
-TEST(WindowDataTest, MainWindowIsCentredByTruncatedHalves) {
-  WindowPlacement classic = PlaceMainWindow(800, 600, 536, 400);
-  EXPECT_EQ(classic.x, 130);
-  EXPECT_EQ(classic.y, 93);
-  EXPECT_EQ(classic.width, 540);
-  EXPECT_EQ(classic.height, 415);
-  EXPECT_EQ(PlaceMainWindow(801, 601, 0, 0).x, 130);
-  EXPECT_EQ(PlaceMainWindow(801, 601, 0, 0).y, 93);
-  // A screen narrower than the window puts it left of the screen's edge, truncated toward zero.
-  EXPECT_EQ(PlaceMainWindow(301, 0, 0, 0).x, -120);
-  // A thicker frame grows the window so that the pictures and buttons still fit.
-  WindowPlacement wide = PlaceMainWindow(800, 600, 543, 420);
-  EXPECT_EQ(wide.width, 543);
-  EXPECT_EQ(wide.height, 420);
-  EXPECT_EQ(wide.x, 400 - 271);
-  EXPECT_EQ(wide.y, 300 - 210);
+TEST(WindowDataTest, MainWindowIsCentredByTruncatedHalvesAndGrowsForAThickerFrame) {
+  const std::pair<std::array<int, 4>, std::array<int, 4>> kCases[] = {
+      {{800, 600, 536, 400}, {130, 93, 540, 415}},
+      {{801, 601, 0, 0}, {130, 93, 540, 415}},
+      {{301, 0, 0, 0}, {-120, -207, 540, 415}},  // left of the screen's edge, truncated toward zero
+      {{800, 600, 543, 420}, {400 - 271, 300 - 210, 543, 420}},
+  };
+  for (const auto& [in, out] : kCases) {
+    WindowPlacement placed = PlaceMainWindow(in[0], in[1], in[2], in[3]);
+    EXPECT_EQ((std::array{placed.x, placed.y, placed.width, placed.height}), out) << in[0] << "x" << in[1];
+  }
 }
 
 // ---- Pages as display lists.
@@ -127,22 +102,6 @@ TEST_F(WizardPartsTest, EveryPageHasTheSameLayoutInBothLanguagesWithItsOwnTexts)
   }
   g_page = 10;
   EXPECT_TRUE(DrawPage().empty());
-  g_page = PageSplash;
-  std::vector<DrawOp> splash = DrawPage();
-  ASSERT_EQ(splash.size(), 1u);
-  EXPECT_EQ(std::tie(splash[0].kind, splash[0].resource, splash[0].x, splash[0].y),
-            std::make_tuple(DrawOp::Kind::Picture, int{kPictureSplash}, 0, 0));
-}
-
-TEST_F(WizardPartsTest, WelcomePageDrawsAnEmptyVersionLineUntilTheVersionIsKnown) {
-  g_page = PageWelcome;
-  g_russian = false;
-  std::vector<DrawOp> texts = Texts(DrawPage());
-  ASSERT_EQ(texts.size(), 5u);
-  EXPECT_EQ(std::tie(texts[2].rect, texts[2].font, texts[2].flags),
-            std::make_tuple(Rect{190, 125, 505, 140}, Font::Medium, unsigned{kDtCenter}));
-  EXPECT_TRUE(texts[2].text.empty());
-  EXPECT_EQ(DrawPage()[0].resource, kPictureWelcomeEn);
 }
 
 TEST_F(WizardPartsTest, FolderPageWarnsInRedWhenTheSpaceIsNotMoreThanRequired) {
@@ -157,17 +116,13 @@ TEST_F(WizardPartsTest, FolderPageWarnsInRedWhenTheSpaceIsNotMoreThanRequired) {
     g_spaceAvailable = available;
     std::vector<DrawOp> texts = Texts(DrawPage());
     ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[4].rect, (Rect{40, 290, 490, 305}));
     EXPECT_EQ(texts[4].colour, colour) << available;
-    EXPECT_EQ(texts[3].colour, g_textColour);
   }
   std::string longRoot = "D:/Games/" + std::string(200, 'P') + "/Prepar3D v4";
   std::snprintf(g_simRoot, sizeof g_simRoot, "%s", longRoot.c_str());
   const DrawOp root = Texts(DrawPage())[2];
   EXPECT_TRUE(root.narrow);
   EXPECT_EQ(root.narrowText, longRoot);
-  EXPECT_EQ(root.flags, unsigned{kDtWordBreak | kDtWordEllipsis});
-  EXPECT_EQ(root.rect, (Rect{100, 195, 395, 260}));
 }
 
 TEST_F(WizardPartsTest, ReadyAndFinishedPagesFollowTheRemoveChoice) {
@@ -207,8 +162,6 @@ TEST_F(WizardPartsTest, InstallingPageShowsThePhaseAndTheSizeOnlyWhileDownloadin
     ASSERT_EQ(texts.size(), 2 + status.size()) << phase;
     for (std::size_t i = 0; i < status.size(); ++i) EXPECT_EQ(Utf8(texts[2 + i].text), status[i]);
   }
-  g_installPhase = 0;
-  EXPECT_EQ(Texts(DrawPage())[3].rect, (Rect{360, 250, 500, 290}));
 }
 
 // ---- The folder and the markers.
@@ -245,7 +198,7 @@ TEST_F(WizardPartsTest, FolderPickNormalisesTheSeparatorsAndRefusesWhatItCannotS
   EXPECT_EQ(ui.Texts().back(), "You must specify the path to the root folder of the Prepar3D simulator");
 }
 
-TEST_F(WizardPartsTest, AnyOfTheThreeMarkersRevealsAnInstallation) {
+TEST_F(WizardPartsTest, AnyMarkerRevealsAnInstallationUnlessItWouldNotFitItsBuffer) {
   TempDir dir;
   for (const char* marker : kMarkerSuffixes) {
     std::string root = dir / ("root" + std::to_string(marker[1]));
@@ -254,10 +207,6 @@ TEST_F(WizardPartsTest, AnyOfTheThreeMarkersRevealsAnInstallation) {
     WriteFile(root + marker, std::string("x"));
     EXPECT_TRUE(IsAddonInstalled()) << marker;
   }
-}
-
-TEST_F(WizardPartsTest, MarkersThatWouldNotFitTheirBufferCountAsAbsent) {
-  TempDir dir;
   // A root of 220 characters: the first and third markers fit in 259, the second does not.
   std::string root = dir / std::string(219 - dir.Path().size(), 'r');
   ASSERT_EQ(root.size(), 220u);
@@ -291,14 +240,7 @@ class FakePrinter final : public PrintDevice {
     log_.push_back("page");
     return ++page_ == script_.failStartPageAt ? 0 : 1;
   }
-  int DeviceCaps(Cap cap) override {
-    switch (cap) {
-      case Cap::LogPixelsY: return 600;
-      case Cap::HorzRes: return 4960;
-      case Cap::VertRes: return 7016;
-    }
-    return 0;
-  }
+  int DeviceCaps(Cap cap) override { return cap == Cap::LogPixelsY ? 600 : cap == Cap::HorzRes ? 4960 : 7016; }
   void SelectFont(int height, const std::u16string& face) override {
     log_.push_back("font " + std::to_string(height) + " " + Utf8(face));
   }
