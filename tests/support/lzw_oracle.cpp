@@ -1,32 +1,9 @@
 #include "support/lzw_oracle.h"
 
-#include "app/state.h"
-#include "platform/ui_port.h"
-
-namespace {
-void ShowDictionaryBox() {
-  Ui().ShowMessageBox({Tr("Ошибка записи в словарь!\nКлюч уже существует",
-                          "Error writing to dictionary!\nKey already exists"),
-                       "LZW", kMbOk, BoxOwner::None});
-}
-}  // namespace
-
 void LiteralLzwDecoder::InitDictionary() {
   for (nextCode_ = 0; nextCode_ < 256; ++nextCode_) {
-    if (!AddEntry(nextCode_, std::string(1, static_cast<char>(nextCode_ & 0xFF)))) ShowDictionaryBox();
+    dictionary_[nextCode_] = std::string(1, static_cast<char>(nextCode_));
   }
-}
-
-bool LiteralLzwDecoder::LookUp(std::uint32_t code, std::string& entry) const {
-  entry.clear();
-  auto found = dictionary_.find(code);
-  if (found == dictionary_.end()) return false;
-  entry = found->second;
-  return true;
-}
-
-bool LiteralLzwDecoder::AddEntry(std::uint32_t code, const std::string& bytes) {
-  return dictionary_.emplace(code, bytes).second;
 }
 
 void LiteralLzwDecoder::SetInput(const std::uint8_t* input, std::uint32_t length) {
@@ -36,48 +13,32 @@ void LiteralLzwDecoder::SetInput(const std::uint8_t* input, std::uint32_t length
 }
 
 void LiteralLzwDecoder::Decode() {
-  // Fewer than two bytes left: the odd trailing byte is never read.
-  if (length_ < 2 || pos_ > length_ - 2) {
-    status_ = Status::Finished;
-    return;
-  }
-  for (;;) {
-    if (cancel_ != nullptr && cancel_->load()) {
-      status_ = Status::Cancelled;
-      return;
-    }
+  for (; pos_ + 2 <= length_; pos_ += 2) {
+    // Full at 65536 entries: back to the single bytes; the previous string stays.
     if (dictionary_.size() > 65535) {
       dictionary_.clear();
       InitDictionary();
     }
-    code_ = input_[pos_] | static_cast<std::uint32_t>(input_[pos_ + 1]) << 8;
-    if (LookUp(code_, entry_)) {
-      output_ += entry_;
-      previous_ += entry_[0];
-      if (started_) {
-        if (!AddEntry(nextCode_, previous_)) break;
-        ++nextCode_;
-      }
-      previous_ = entry_;
+    std::uint32_t code = input_[pos_] | static_cast<std::uint32_t>(input_[pos_ + 1]) << 8;
+    auto found = dictionary_.find(code);
+    if (found != dictionary_.end()) {
+      // A defined code: its string; the entry it defines is the previous string and its first byte.
+      std::string entry = found->second;
+      output_ += entry;
+      if (started_) dictionary_.emplace(nextCode_++, previous_ + entry[0]);
+      previous_ = entry;
       started_ = true;
     } else {
+      // Any other code: the previous string and its own first byte (0 for an empty one).
       previous_ += previous_.empty() ? '\0' : previous_[0];
       output_ += previous_;
-      if (!AddEntry(nextCode_, previous_)) break;
-      ++nextCode_;
-    }
-    pos_ += 2;
-    if (pos_ > length_ - 2) {
-      status_ = Status::Finished;
-      return;
+      dictionary_.emplace(nextCode_++, previous_);
     }
   }
-  ShowDictionaryBox();
-  status_ = Status::DictionaryRefused;
 }
 
-std::vector<std::uint8_t> LiteralLzwDecode(std::span<const std::uint8_t> input, const std::atomic<bool>* cancel) {
-  LiteralLzwDecoder decoder(cancel);
+std::vector<std::uint8_t> LiteralLzwDecode(std::span<const std::uint8_t> input) {
+  LiteralLzwDecoder decoder;
   decoder.InitDictionary();
   decoder.SetInput(input.data(), static_cast<std::uint32_t>(input.size()));
   decoder.Decode();
