@@ -1,20 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstring>
-#include <thread>
 
+#include "app/state.h"
 #include "online/server.h"
 #include "package/container.h"
-#include "package/unpack.h"
 #include "support/local_server.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
-#include "vendor/sample_addon.h"
-#include "vendor/server_tree.h"
-#include "workers/cleanup.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
@@ -185,41 +179,6 @@ TEST_F(SplitTest, NoServerMeansNoConnection) {
   ScopedEnv closed("QZ_SERVER", LocalServer::ClosedUrl());
   PlacePackage(Package({Record(kA)}));
   EXPECT_EQ(SplitPackage(), SplitResult::NoConnection);
-  g_russian = true;
-  EXPECT_EQ(SplitPackage(), SplitResult::NoConnection);
-  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"No internet connection!", "Нет подключения к интернету!"}));
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"No internet connection!"});
   EXPECT_TRUE(WrittenBelowRoot().empty());
-}
-
-TEST_F(SplitTest, SampleAddonInstallsByteForByteAndLeavesUserFilesAlone) {
-  TempDir vendor;
-  SampleAddon addon = GenerateSampleAddon(vendor / "addon", 2 << 20, 7);
-  ASSERT_TRUE(addon.ok()) << addon.error;
-  ServerTreeResult tree = PackServerTree(vendor / "addon", server.Root());
-  ASSERT_TRUE(tree.ok()) << tree.error;
-  std::filesystem::copy_file(server.Root() + "/" + std::string(ResourcePath(Resource::Package)).substr(1),
-                             g_packagePath);
-  WriteFile(root / addon.unlisted[0], std::string("the pilot's own settings"));
-
-  ASSERT_EQ(SplitPackage(), SplitResult::Done);
-  ASSERT_TRUE(UnpackAll());
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  while (!PollUnpack().allDone && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  UnpackStatus status = PollUnpack();
-  ASSERT_TRUE(status.allDone);
-  EXPECT_EQ(status.failed, 0);
-  DeletePackageAndTemporaries();
-
-  for (const std::string& entry : addon.listed) {
-    EXPECT_EQ(ReadFile(root / entry), ReadFile(vendor / ("addon/" + entry))) << entry;
-  }
-  std::string kept = "the pilot's own settings";
-  EXPECT_EQ(ReadFile(root / addon.unlisted[0]), Bytes(kept.begin(), kept.end()));
-  for (const std::string& path : WrittenBelowRoot()) {
-    EXPECT_EQ(path.find(".qzar"), std::string::npos) << path;
-  }
-  EXPECT_FALSE(Exists(g_packagePath));
-  EXPECT_TRUE(ui.Boxes().empty());
 }
