@@ -105,9 +105,8 @@ std::vector<MessageBoxRequest> RecordingUi::Boxes() const {
 }
 
 std::vector<std::string> RecordingUi::Texts() const {
-  std::lock_guard<std::mutex> hold(lock_);
   std::vector<std::string> texts;
-  for (const MessageBoxRequest& box : boxes_) texts.push_back(box.text);
+  for (const MessageBoxRequest& box : Boxes()) texts.push_back(box.text);
   return texts;
 }
 
@@ -122,12 +121,6 @@ std::vector<std::string> RecordingUi::Log(const std::string& prefix) const {
     if (entry.rfind(prefix, 0) == 0) found.push_back(entry);
   }
   return found;
-}
-
-bool RecordingUi::Visible(Control control) const {
-  std::lock_guard<std::mutex> hold(lock_);
-  auto it = visible_.find(control);
-  return it != visible_.end() && it->second;
 }
 
 std::optional<std::string> RecordingUi::BrowseForFolder(const std::string& title, unsigned flags) {

@@ -47,7 +47,6 @@ class RecordingUi final : public UiPort {
   std::vector<std::string> Log() const;
   // The log entries that start with prefix, e.g. "bar " or "repaint".
   std::vector<std::string> Log(const std::string& prefix) const;
-  bool Visible(Control control) const;
   // The window's controls in one line, e.g. "shown: Next Cancel | disabled: Next | checked: Reject",
   // each group in creation order; a group with no control is left out.
   std::string Controls() const;
