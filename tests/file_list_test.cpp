@@ -40,11 +40,9 @@ TEST_F(FileListTest, ParseSplitsOnCrAndSkipsTheFollowingByte) {
   StringList appended{"x/y"};
   ParseFileList(appended, "a/b", 3);
   EXPECT_EQ(appended, (StringList{"x/y", "a/b"}));
-}
-
-TEST_F(FileListTest, ParseReadsOnlyTheGivenLength) {
-  const char text[] = "Effects/a\r\nEffects/b\r\nEffects/c";
-  EXPECT_EQ(Parse(std::string(text, 19)), (StringList{"Effects/a", "Effects/"}));
+  const char text[] = "Effects/a\r\nEffects/b\r\nEffects/c";  // only the given length is read
+  ParseFileList(appended, text, 19);
+  EXPECT_EQ(appended, (StringList{"x/y", "a/b", "Effects/a", "Effects/"}));
 }
 
 TEST_F(FileListTest, EntriesThatCouldLeaveTheRootAreRefused) {
@@ -93,27 +91,11 @@ TEST_F(FileListTest, VerdictBoxNamesTheEntryInTheUsersLanguage) {
   ShowListVerdict({EntryProblem::Unsafe, "../x\ny"});
   g_russian = true;
   ShowListVerdict({EntryProblem::TooLong, "Effects/long"});
-  auto boxes = ui.Boxes();
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].text, "The file list holds an invalid path:\n../x?y");
-  EXPECT_EQ(boxes[0].caption, "Xq-730 QZ Installer v1.1");
-  EXPECT_EQ(boxes[0].flags, 0x30u);
-  EXPECT_EQ(boxes[0].owner, BoxOwner::MainWindow);
-  EXPECT_EQ(boxes[1].text, "Путь в выбранной папке длиннее 259 символов:\nEffects/long");
-}
-
-TEST_F(FileListTest, FolderWalkCreatesMissingParentsAndRestoresThePath) {
-  TempDir root;
-  std::filesystem::create_directories(root / "a");
-  g_dirPaths = {"a/b/c/d", "a", "x/y"};
-  CreateEntryDirectory(0, root.Path().c_str());
-  EXPECT_TRUE(std::filesystem::is_directory(root / "a/b/c/d"));
-  EXPECT_EQ(g_dirPaths[0], "a/b/c/d");
-  EXPECT_TRUE(g_dirTail.empty());
-  CreateEntryDirectory(1, root.Path().c_str());  // exists: one test, nothing changes
-  EXPECT_EQ(g_dirPaths[1], "a");
-  CreateEntryDirectory(2, root.Path().c_str());
-  EXPECT_TRUE(std::filesystem::is_directory(root / "x/y"));
+  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"The file list holds an invalid path:\n../x?y",
+                                                  "Путь в выбранной папке длиннее 259 символов:\nEffects/long"}));
+  const MessageBoxRequest box = ui.Boxes().front();
+  EXPECT_EQ(std::tie(box.caption, box.flags, box.owner),
+            std::make_tuple("Xq-730 QZ Installer v1.1", 0x30u, BoxOwner::MainWindow));
 }
 
 TEST_F(FileListTest, FolderWalkEndsWhenTheTopFolderCannotBeMade) {
