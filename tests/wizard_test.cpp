@@ -141,6 +141,7 @@ TEST_F(WizardTest, EveryTransitionShowsItsControlsAndMessages) {
       {"Next", PageWelcome, "shown: Next Back Cancel | checked: Reject"},
       {"Next Back", PageSplash, "shown: Next Cancel | checked: Reject"},
       {"Next Next", PageLicence, licence + " | disabled: Next | checked: Reject"},
+      {"Next Next Back", PageWelcome, "shown: Next Back Cancel | checked: Reject"},
       {"Next Next Accept", PageLicence, licence + " | checked: Accept"},
       {"Next Next Accept Reject", PageLicence, licence + " | disabled: Next | checked: Reject"},
       {"Next Next Accept Back Next", PageLicence, licence + " | checked: Accept"},
