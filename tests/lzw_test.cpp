@@ -228,7 +228,8 @@ TEST_F(LzwTest, LzwSecondInitDictionaryRefusesEveryLiteral) {
   std::vector<MessageBoxRequest> boxes = ui.Boxes();
   ASSERT_EQ(boxes.size(), 256u);
   EXPECT_EQ(std::tie(boxes[0].text, boxes[0].caption, boxes[0].flags, boxes[0].owner),
-            std::make_tuple("Error writing to dictionary!\nKey already exists", "LZW", unsigned{kMbOk}, BoxOwner::None));
+            std::make_tuple("Error writing to dictionary!\nKey already exists", "LZW", unsigned{kMbOk},
+                            BoxOwner::None));
   decoder.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
   decoder.Decode();
   EXPECT_EQ(decoder.GetStatus(), LzwDecoder::Status::Finished);
