@@ -1,0 +1,495 @@
+// The real Xq730QZInstaller.exe (QZ_GUI_PROGRAM, a Windows path) under Wine, driven from
+// outside against qz serve: every flow in both languages, the window's geometry, and each
+// page's pixels against the page's own display list.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <stdexcept>
+#include <tuple>
+
+#include "app/state.h"
+#include "online/server.h"
+#include "support/local_server.h"
+#include "support/served_sample.h"
+#include "support/temp_dir.h"
+#include "support/test_env.h"
+#include "wine/gui_driver.h"
+#include "wizard/disk_space.h"
+#include "wizard/page_drawing.h"
+#include "wizard/page_machine.h"
+#include "wizard/version_check.h"
+#include "workers/file_list.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr wchar_t kClass[] = L"XQ730QZINSTALLER";
+constexpr wchar_t kCaption[] = L"Xq-730 QZ Installer v1.1";
+constexpr wchar_t kLanguageQuestion[] =
+    L"Запустить приложение на Русском языке?\nLaunch the application in Russian?\n\nYes -> RU\nNo -> EN";
+constexpr std::uint64_t kSampleBytes = 24u << 20;  // jobs that last long enough to act during them
+constexpr DWORD kJobTimeoutMs = 180000;
+
+std::wstring Variable(const wchar_t* name) {
+  const wchar_t* value = _wgetenv(name);
+  return value != nullptr ? value : L"";
+}
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring wide(utf8.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                           wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
+
+// A step that cannot go on ends the test: the steps after it would only wait out their timeouts.
+template <typename T>
+T Require(T value, const std::string& what) {
+  if (!value) throw std::runtime_error(what);
+  return value;
+}
+
+// A colour of the display list (0x00BBGGRR) as a captured pixel (0x00RRGGBB).
+std::uint32_t Rgb(std::uint32_t colour) {
+  return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+}
+
+const gui::Image& Bitmap(int id) {
+  static HMODULE program = LoadLibraryExW(Variable(L"QZ_GUI_PROGRAM").c_str(), nullptr,
+                                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  static std::map<int, gui::Image> loaded;
+  if (!loaded.contains(id)) {
+    loaded[id] = *Require(gui::LoadBitmapResource(program, id), "no bitmap resource " + std::to_string(id));
+  }
+  return loaded[id];
+}
+
+// DrawPage's one question to the window, whether Remove is checked, answered by the real one.
+class WindowUi final : public UiPort {
+ public:
+  HWND main = nullptr;
+  int ShowMessageBox(const MessageBoxRequest&) override { return kIdOk; }
+  bool IsControlChecked(Control control) override { return gui::Checked(GetDlgItem(main, static_cast<int>(control))); }
+};
+
+class GuiTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (Variable(L"QZ_GUI_PROGRAM").empty()) GTEST_SKIP() << "QZ_GUI_PROGRAM does not name Xq730QZInstaller.exe";
+    if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
+    sample = &SampleOfSize(kSampleBytes);
+    ASSERT_TRUE(sample->addon.ok()) << sample->addon.error;
+    CopyTree(sample->treeDir, server.Root());
+    Serve(Resource::FilesSize, "12000000");  // the installer refuses a size not starting with 1
+    ASSERT_TRUE(server.Start()) << server.Error();
+    std::error_code ignored;
+    fs::remove(kVersionOverridePath, ignored);
+    CleanRoot();
+    ResetInstallerState();
+    SetUi(&ui);
+  }
+  void TearDown() override {
+    program.Kill();
+    SetUi(nullptr);
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
+
+  void CleanRoot() {
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    fs::create_directories(root);
+  }
+  bool Russian() const { return GetParam(); }
+  const wchar_t* Tr(const wchar_t* russian, const wchar_t* english) const { return Russian() ? russian : english; }
+  void Serve(Resource resource, const std::string& text) { WriteFile(server.Root() + ResourcePath(resource), text); }
+
+  // Starts the program (it inherits QZ_SERVER) and answers its language question.
+  void Launch() {
+    Require(program.Start(Variable(L"QZ_GUI_PROGRAM")), "the program did not start");
+    AnswerBox(kLanguageQuestion, nullptr, {IDYES, IDNO}, gui::BoxIcon::Question, Russian() ? IDYES : IDNO);
+    main = ui.main = Require(program.WaitFor(kClass), "no main window");
+    gui::Sync(main);
+  }
+  // Waits for a box of the program, checks it and answers it.
+  void AnswerBox(const std::wstring& text, HWND owner, std::vector<int> buttons, gui::BoxIcon icon, int answer) {
+    HWND box = Require(program.WaitForBox(), "no box");
+    gui::Box read = gui::ReadBox(box);
+    EXPECT_EQ(read.caption, kCaption);
+    EXPECT_EQ(read.text, text);
+    EXPECT_EQ(read.owner, owner);
+    EXPECT_EQ(read.buttons, buttons);
+    EXPECT_EQ(read.icon, icon);
+    gui::Answer(box, answer);
+    gui::WaitUntil([&] { return !IsWindow(box); });
+  }
+  void AnswerCancelQuestion(int answer) {
+    AnswerBox(Tr(L"Отменить установку?", L"Cancel installation?"), main, {IDOK, IDCANCEL}, gui::BoxIcon::Question,
+              answer);
+  }
+
+  HWND Item(Control control) const { return GetDlgItem(main, static_cast<int>(control)); }
+  bool Shown(Control control) const { return gui::Visible(Item(control)); }
+  void WaitShown(Control control, bool shown = true, DWORD timeoutMs = gui::kTimeoutMs) {
+    Require(gui::WaitUntil([&] { return Shown(control) == shown; }, timeoutMs),
+            std::string(shown ? "never shown: " : "never hidden: ") + std::to_string(static_cast<int>(control)));
+  }
+  void Press(Control control) {
+    HWND button = Item(control);
+    Require(gui::WaitUntil([&] { return gui::Visible(button) && IsWindowEnabled(button); }),
+            "not pressable: " + std::to_string(static_cast<int>(control)));
+    gui::Click(button);
+  }
+  void ToFolderPage() {
+    Press(Control::Next);
+    WaitShown(Control::Back);
+    Press(Control::Next);
+    WaitShown(Control::Accept);
+    Press(Control::Accept);
+    Press(Control::Next);
+    WaitShown(Control::Change);
+  }
+  void Finish() {
+    Press(Control::Finish);
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  }
+
+  std::string Package() const { return root + "/" + kPackageFileName; }
+  std::size_t Temporaries() const {
+    std::size_t count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) count += entry.path().extension() == kTempSuffix;
+    return count;
+  }
+  // What the job is doing, as the root folder shows it (the package appears once downloaded).
+  std::string Phase() const {
+    if (Shown(Control::Finish)) return "finished";
+    bool package = Exists(Package()), temporaries = Temporaries() != 0;
+    if (!package) return temporaries ? "deleting the temporaries" : "downloading";
+    return temporaries ? "unpacking" : "cutting the package";
+  }
+
+  void CheckPage(Page page, const std::string& variant = "", const std::function<bool()>& still = nullptr);
+
+  const ServedSample* sample = nullptr;
+  LocalServer server;
+  const std::string root = kDefaultSimRoot;
+  gui::Process program;
+  HWND main = nullptr;
+  WindowUi ui;
+};
+
+// Captures the client area, keeps it as page<N>[variant]_<ru|en>.bmp and compares it with
+// DrawPage() for the state the window shows: picture pixels and opaque icon pixels exactly
+// (outside the texts and the visible controls), and pixels of each text's own colour in its
+// rectangle. A page the program has left by the end of the capture (still() false) is not judged.
+void GuiTest::CheckPage(Page page, const std::string& variant, const std::function<bool()>& still) {
+  SCOPED_TRACE("page " + std::to_string(page) + variant);
+  // A running job moves its bar and texts, so its page never stands still: one capture
+  // once the repaint has had time to reach the screen.
+  gui::Sync(main);
+  const gui::Image shot = still ? (Sleep(150), gui::CaptureClient(main)) : gui::CaptureSettled(main);
+  if (still && !still()) {
+    std::cout << "page " << page << " was left before its capture was taken: not judged\n";
+    return;
+  }
+  ASSERT_EQ(program.FindBox(), nullptr) << "a box covers the page";
+  std::wstring folder = Variable(L"QZ_GUI_SHOTS");
+  std::wstring name = Wide("page" + std::to_string(page) + variant + (Russian() ? "_ru.bmp" : "_en.bmp"));
+  EXPECT_TRUE(gui::WriteBmp(folder.empty() ? name : folder + L"\\" + name, shot));
+
+  g_page = page;
+  g_russian = Russian();
+  g_installPhase = 1;  // page 6's phases differ only in the text of one rectangle
+  std::snprintf(g_modelVersionText, sizeof g_modelVersionText, "%s", "1200");
+  FillModelVersionLine();
+  if (page == PageFolder) {
+    ASSERT_EQ(ReportDiskSpace(), DiskSpaceResult::Done);
+  }
+  const std::vector<DrawOp> ops = DrawPage();
+
+  const int w = shot.width, h = shot.height;
+  std::vector<std::int64_t> expected(shot.pixels.size(), -1);  // -1: not known
+  std::vector<int> from(shot.pixels.size(), 0);                // the resource that set it
+  std::vector<bool> text(shot.pixels.size(), false), control(shot.pixels.size(), false);
+  auto each = [&](int left, int top, int right, int bottom, auto&& act) {
+    for (int y = std::max(top, 0); y < std::min(bottom, h); ++y) {
+      for (int x = std::max(left, 0); x < std::min(right, w); ++x) act(x, y, static_cast<std::size_t>(y) * w + x);
+    }
+  };
+  for (const DrawOp& op : ops) {
+    if (op.kind == DrawOp::Kind::Text) {
+      each(op.rect.left, op.rect.top, op.rect.right, op.rect.bottom, [&](int, int, std::size_t i) { text[i] = true; });
+      continue;
+    }
+    const gui::Image& image = Bitmap(op.resource);
+    each(op.x, op.y, op.x + image.width, op.y + image.height, [&](int x, int y, std::size_t i) {
+      std::uint32_t pixel = image.At(x - op.x, y - op.y);
+      bool opaque = op.kind == DrawOp::Kind::Picture || pixel >> 24 == 0xFF;  // blended pixels are not compared
+      expected[i] = opaque ? static_cast<std::int64_t>(pixel & 0xFFFFFF) : -1;
+      from[i] = op.resource;
+    });
+  }
+  for (HWND child = GetWindow(main, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    // A group box draws its frame only: the page shows through it.
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    bool group = _wcsicmp(className, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+    if (!IsWindowVisible(child) || group) continue;
+    RECT r = gui::RectInParent(child);
+    each(r.left, r.top, r.right, r.bottom, [&](int, int, std::size_t i) { control[i] = true; });
+  }
+  std::size_t wrong = 0;
+  std::string first;
+  each(0, 0, w, h, [&](int x, int y, std::size_t i) {
+    if (text[i] || control[i] || expected[i] < 0 || expected[i] == shot.pixels[i]) return;
+    if (wrong++ == 0) first = std::to_string(from[i]) + " at " + std::to_string(x) + "," + std::to_string(y);
+  });
+  EXPECT_EQ(wrong, 0u) << "pixels unlike the pictures, the first of resource " << first;
+
+  for (const DrawOp& op : ops) {
+    bool blank = op.narrow ? op.narrowText.find_first_not_of(' ') == std::string::npos
+                           : op.text.find_first_not_of(u' ') == std::u16string::npos;
+    if (op.kind != DrawOp::Kind::Text || blank) continue;
+    // Pixels of the text's colour, and of the other one, that the pictures underneath lack.
+    std::uint32_t colour = Rgb(op.colour), other = Rgb(op.colour == g_warnColour ? g_textColour : g_warnColour);
+    std::size_t own = 0, others = 0;
+    each(op.rect.left, op.rect.top, op.rect.right, op.rect.bottom, [&](int, int, std::size_t i) {
+      own += !control[i] && shot.pixels[i] == colour && expected[i] != colour;
+      others += !control[i] && shot.pixels[i] == other && expected[i] != other;
+    });
+    EXPECT_GE(own, 3u) << "no text of colour " << std::hex << op.colour << std::dec << " at " << op.rect.left << ","
+                       << op.rect.top;
+    if (page == PageFolder) {
+      EXPECT_EQ(others, 0u) << "a disk line in the other colour";
+    }
+  }
+}
+}  // namespace
+
+TEST_P(GuiTest, WindowHasItsClassStyleCentredPlaceAndTheTablesControls) {
+  Launch();
+  EXPECT_EQ(gui::Text(main), kCaption);
+  const LONG kFrame = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
+  EXPECT_EQ(GetWindowLongW(main, GWL_STYLE) & kFrame, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+  RECT outer{}, client{};
+  GetWindowRect(main, &outer);
+  GetClientRect(main, &client);
+  EXPECT_EQ(std::tuple(outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top),
+            std::tuple(GetSystemMetrics(SM_CXSCREEN) / 2 - 270, GetSystemMetrics(SM_CYSCREEN) / 2 - 207, 540, 415));
+  EXPECT_GE(client.right, 526);
+  EXPECT_GE(client.bottom, 329);
+  for (const ControlSpec& spec : WizardControls()) {
+    SCOPED_TRACE(spec.className + std::string(" ") + std::to_string(spec.id));
+    HWND control = spec.id != 0 ? Item(spec.control) : gui::ChildOfClass(main, Wide(spec.className).c_str());
+    ASSERT_NE(control, nullptr);
+    wchar_t className[64] = {};
+    GetClassNameW(control, className, 64);
+    EXPECT_EQ(_wcsicmp(className, Wide(spec.className).c_str()), 0) << className;
+    RECT place = gui::RectInParent(control);
+    EXPECT_EQ(std::tuple(place.left, place.top, place.right - place.left, place.bottom - place.top),
+              std::tuple(spec.x, spec.y, spec.width, spec.height));
+    EXPECT_TRUE(place.right <= client.right && place.bottom <= client.bottom);
+    EXPECT_EQ(gui::Visible(control), (spec.style & kWsVisible) != 0);  // the splash shows Next and Cancel
+    EXPECT_EQ(gui::Checked(control), spec.checked);
+    if (spec.id != 0) {
+      EXPECT_EQ(gui::Text(control), Wide(Russian() ? spec.russian : spec.english));
+    }
+  }
+}
+
+TEST_P(GuiTest, InstallRepairAndRemovalDrawEveryPageAsItsDisplayList) {
+  Launch();
+  CheckPage(PageSplash);
+  Press(Control::Next);
+  WaitShown(Control::Back);
+  CheckPage(PageWelcome);
+  Press(Control::Next);
+  WaitShown(Control::Accept);
+  EXPECT_FALSE(IsWindowEnabled(Item(Control::Next)));  // until the licence is accepted
+  EXPECT_GT(SendMessageW(gui::ChildOfClass(main, L"Edit"), WM_GETTEXTLENGTH, 0, 0), 100);
+  CheckPage(PageLicence);
+  Press(Control::Accept);
+  Press(Control::Next);
+  WaitShown(Control::Change);
+  CheckPage(PageFolder);
+  Press(Control::Next);
+  WaitShown(Control::Install);
+  CheckPage(PageReady);
+  Press(Control::Install);
+  WaitShown(Control::Install, false);
+  CheckPage(PageInstalling, "", [this] { return !Shown(Control::Finish); });
+  WaitShown(Control::Finish, true, kJobTimeoutMs);
+  CheckPage(PageFinished);
+  Finish();
+  EXPECT_EQ(sample->IdenticalListedFiles(root), sample->addon.listed.size());
+  EXPECT_FALSE(Exists(Package()));
+  EXPECT_EQ(Temporaries(), 0u);
+
+  // Repair puts a damaged file right again.
+  WriteFile(root + "/" + sample->addon.listed.back(), std::string("damaged"));
+  Launch();
+  ToFolderPage();
+  Press(Control::Next);
+  WaitShown(Control::Repair);
+  EXPECT_FALSE(IsWindowEnabled(Item(Control::Next)));
+  EXPECT_FALSE(gui::Checked(Item(Control::Repair)) || gui::Checked(Item(Control::Remove)));
+  CheckPage(PageMaintenance);
+  Press(Control::Repair);
+  Press(Control::Next);
+  WaitShown(Control::Install);
+  Press(Control::Install);
+  WaitShown(Control::Finish, true, kJobTimeoutMs);
+  Finish();
+  EXPECT_EQ(sample->IdenticalListedFiles(root), sample->addon.listed.size());
+
+  // Removal: a list it refuses deletes nothing and leaves the removing page with Cancel;
+  // the served list deletes the listed files and keeps the user's settings files.
+  auto toDelete = [this] {
+    Launch();
+    ToFolderPage();
+    Press(Control::Next);
+    Press(Control::Remove);
+    Press(Control::Next);
+    WaitShown(Control::Delete);
+  };
+  const std::string listPath = server.Root() + ResourcePath(Resource::FileList);
+  const std::vector<std::uint8_t> list = ReadFile(listPath);
+  WriteFile(listPath, std::string("<html>404</html>"));
+  toDelete();
+  Press(Control::Delete);
+  AnswerBox(Tr(L"Файл \"List\" не найден!", L"File \"List\" not found!"), main, {IDOK}, gui::BoxIcon::Exclamation,
+            IDOK);
+  CheckPage(PageRemoving);
+  Press(Control::Cancel);
+  AnswerCancelQuestion(IDOK);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(sample->IdenticalListedFiles(root), sample->addon.listed.size());
+
+  WriteFile(listPath, list);
+  for (const std::string& entry : sample->addon.unlisted) {
+    WriteFile(root + "/" + entry, ReadFile(sample->addonDir + "/" + entry));
+  }
+  toDelete();
+  CheckPage(PageReady, "_delete");
+  Press(Control::Delete);
+  WaitShown(Control::Finish, true, kJobTimeoutMs);
+  CheckPage(PageFinished, "_delete");
+  Finish();
+  for (const std::string& entry : sample->addon.listed) EXPECT_FALSE(Exists(root + "/" + entry)) << entry;
+  for (const std::string& entry : sample->addon.unlisted) {
+    EXPECT_EQ(ReadFile(root + "/" + entry), ReadFile(sample->addonDir + "/" + entry)) << entry;
+  }
+}
+
+// Cancel may land in any phase of the job: whichever it is, nothing of the package stays.
+TEST_P(GuiTest, CancelDuringTheDownloadOrTheUnpackingLeavesNoPackage) {
+  const std::string lastTemporary = root + "/" + sample->addon.listed.back() + kTempSuffix;
+  for (bool unpacking : {false, true}) {
+    SCOPED_TRACE(unpacking ? "during the unpacking" : "during the download");
+    CleanRoot();
+    Launch();
+    ToFolderPage();
+    Press(Control::Next);
+    Press(Control::Install);
+    WaitShown(Control::Install, false);
+    if (unpacking) gui::WaitUntil([&] { return Exists(lastTemporary) || Shown(Control::Finish); }, kJobTimeoutMs);
+    std::string clicked = Phase();
+    Press(Control::Cancel);
+    Require(gui::WaitUntil([&] { return program.FindBox() != nullptr || Shown(Control::Finish); }, kJobTimeoutMs),
+            "neither a box nor the finished page");
+    std::cout << "Cancel clicked while " << clicked << ", answered while " << Phase() << "\n";
+    if (program.FindBox() == nullptr) {  // clicked while the temporaries were deleted: Cancel does nothing then
+      Finish();
+    } else {
+      AnswerCancelQuestion(IDOK);
+      EXPECT_EQ(program.WaitForExit(kJobTimeoutMs), std::optional<DWORD>(0));
+    }
+    EXPECT_FALSE(Exists(Package()));
+    EXPECT_EQ(Temporaries(), 0u);
+    std::cout << "  listed files left: " << sample->IdenticalListedFiles(root) << "\n";
+  }
+}
+
+TEST_P(GuiTest, CloseBoxAsksOnAPageAndIsIgnoredWhileTheTemporariesAreDeleted) {
+  Launch();
+  Press(Control::Next);
+  WaitShown(Control::Back);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  AnswerCancelQuestion(IDCANCEL);
+  gui::Sync(main);
+  EXPECT_TRUE(program.Running() && IsWindowVisible(main));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  AnswerCancelQuestion(IDOK);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+
+  // Between the package's deletion and the last temporary's the close box does nothing.
+  const std::string lastTemporary = root + "/" + sample->addon.listed.back() + kTempSuffix;
+  Launch();
+  ToFolderPage();
+  Press(Control::Next);
+  Press(Control::Install);
+  WaitShown(Control::Install, false);
+  auto deleting = [&] { return !Exists(Package()) && Exists(lastTemporary); };
+  Require(gui::WaitUntil([&] { return deleting() || Shown(Control::Finish); }, kJobTimeoutMs), "the job never ended");
+  bool during = deleting();
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  gui::Sync(main);
+  during = during && Exists(lastTemporary);  // still deleting once the close box was handled
+  WaitShown(Control::Finish, true, kJobTimeoutMs);
+  if (!during) GTEST_SKIP() << "the deletion of the temporaries was over before the close box was handled";
+  EXPECT_EQ(program.FindBox(), nullptr);
+  Finish();
+  EXPECT_EQ(sample->IdenticalListedFiles(root), sample->addon.listed.size());
+}
+
+// The mutex is held from the start: a second instance is refused while the first still
+// asks for its language (Russian run) or shows its window (English run).
+TEST_P(GuiTest, SecondInstanceIsRefusedWithoutTheLanguageQuestion) {
+  gui::Process first;
+  Require(first.Start(Variable(L"QZ_GUI_PROGRAM")), "the program did not start");
+  HWND question = Require(first.WaitForBox(), "no language question");
+  if (!Russian()) {
+    gui::Answer(question, IDNO);
+    Require(first.WaitFor(kClass), "no main window");
+  }
+  Require(program.Start(Variable(L"QZ_GUI_PROGRAM")), "the second instance did not start");
+  AnswerBox(L"Приложение уже запущено!\nThe application is already running!", nullptr, {IDOK},
+            gui::BoxIcon::Information, IDOK);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_TRUE(first.Running());
+}
+
+TEST_P(GuiTest, OutdatedInstallerEndsOnTheFailedPage) {
+  Serve(Resource::LauncherVersion, "1200");
+  Launch();
+  Press(Control::Next);
+  std::wstring host = Wide(server.BaseUrl().substr(server.BaseUrl().find("://") + 3));
+  AnswerBox(Tr(L"Установщик устарел, пожалуйста, скачайте новую версию на сайте: ",
+               L"The installer is outdated, please download the new version from ") + host + L"!",
+            main, {IDOK}, gui::BoxIcon::Exclamation, IDOK);
+  WaitShown(Control::Finish);
+  EXPECT_FALSE(Shown(Control::Next) || Shown(Control::Back));
+  CheckPage(PageFailed);
+  Finish();
+}
+
+TEST_P(GuiTest, ServerDownEndsOnTheFailedPageAtTheFirstNext) {
+  ScopedEnv down("QZ_SERVER", LocalServer::ClosedUrl());
+  Launch();
+  Press(Control::Next);
+  AnswerBox(Tr(L"Нет подключения к интернету!", L"No internet connection!"), main, {IDOK}, gui::BoxIcon::Exclamation,
+            IDOK);
+  WaitShown(Control::Finish);
+  EXPECT_FALSE(Shown(Control::Next) || Shown(Control::Back) || Shown(Control::Cancel));
+  CheckPage(PageFailed, "_offline");
+  Finish();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, GuiTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& language) {
+                           return language.param ? "Russian" : "English";
+                         });
