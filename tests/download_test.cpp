@@ -4,7 +4,9 @@
 #include "app/size_text.h"
 #include "app/state.h"
 #include "online/download.h"
+#include "platform/fs.h"
 #include "support/recording_ui.h"
+#include "support/temp_dir.h"
 
 namespace {
 std::u16string Shown(const SizeText& size) { return size.number + u" " + size.unit; }
@@ -69,6 +71,23 @@ TEST_F(DownloadTest, ACancelIsAnsweredOnceWithAnAbortAtAnyStatus) {
   g_cancelRequested = true;
   OnDownloadStart();  // a cancel from before the transfer does not touch it
   EXPECT_FALSE(g_cancelRequested);
+}
+
+TEST_F(DownloadTest, ATransferThatEndsAfterItsAbortWasAnsweredIsCancelled) {
+  TempDir dir;
+  std::string package = dir / "package.zip";
+  WriteFile(package, std::string("PK"));
+  OnDownloadStart();
+  EXPECT_EQ(SettleTransfer(kSOk, package.c_str()), kSOk);
+  EXPECT_EQ(SettleTransfer(kInetEDownloadFailure, package.c_str()), kInetEDownloadFailure);
+  EXPECT_TRUE(PathExists(package.c_str()));
+  g_cancelRequested = true;
+  EXPECT_EQ(OnProgress(10, 3000, kBindStatusDownloadingData), kEAbort);
+  EXPECT_EQ(SettleTransfer(kSOk, package.c_str()), kEAbort);
+  EXPECT_FALSE(PathExists(package.c_str()));
+  OnDownloadStart();  // the next transfer starts afresh
+  WriteFile(package, std::string("PK"));
+  EXPECT_EQ(SettleTransfer(kSOk, package.c_str()), kSOk);
 }
 
 TEST_F(DownloadTest, TheTimerWalksTheTaskbarStatesOfTheDownload) {

@@ -1,12 +1,18 @@
 #include "online/download.h"
 
+#include <atomic>
+
 #include "app/size_text.h"
 #include "app/state.h"
 #include "online/taskbar_progress.h"
 #include "platform/com.h"
+#include "platform/fs.h"
 #include "platform/ui_port.h"
 
 namespace {
+// Set when OnProgress answers a cancel with an abort, until the next transfer starts.
+std::atomic<bool> g_abortAnswered{false};
+
 // With no length from the server the share received is unknown: the bar stays at 0
 // and no size is shown. A server sending more than it announced holds the bar at 1000.
 std::int32_t DownloadPosition(std::uint32_t progress, std::uint32_t progressMax) {
@@ -49,7 +55,10 @@ void ShowDownloadFailure(std::uint32_t result) {
 }
 }  // namespace
 
-void OnDownloadStart() { g_cancelRequested = false; }
+void OnDownloadStart() {
+  g_cancelRequested = false;
+  g_abortAnswered = false;
+}
 
 std::uint32_t OnProgress(std::uint32_t progress, std::uint32_t progressMax, std::uint32_t statusCode) {
   if (statusCode == kBindStatusBeginDownloadData) {
@@ -61,12 +70,21 @@ std::uint32_t OnProgress(std::uint32_t progress, std::uint32_t progressMax, std:
     Ui().SetProgressPos(position);
     g_downloadPos = position;
   }
-  if (g_cancelRequested.exchange(false)) return kEAbort;
+  if (g_cancelRequested.exchange(false)) {
+    g_abortAnswered = true;
+    return kEAbort;
+  }
   return kSOk;
 }
 
+std::uint32_t SettleTransfer(std::uint32_t result, const char* path) {
+  if (result != kSOk || !g_abortAnswered) return result;
+  DeleteFileAt(path);
+  return kEAbort;
+}
+
 bool DownloadPackage(const char* url, const char* path) {
-  std::uint32_t result = TransferToFile(url, path);
+  std::uint32_t result = SettleTransfer(TransferToFile(url, path), path);
   if (result == kSOk) {
     g_taskbarState = 3;
     return true;

@@ -36,6 +36,11 @@ std::uint32_t OnProgress(std::uint32_t progress, std::uint32_t progressMax, std:
 // only when the result is kSOk.
 std::uint32_t TransferToFile(const char* url, const char* path);
 
+// The transfer's result as the download takes it: a transfer that went on to the end
+// after its abort was answered (Wine's URL monikers do) was still cancelled by the user,
+// so its file is deleted and the result is kEAbort.
+std::uint32_t SettleTransfer(std::uint32_t result, const char* path);
+
 // True when the package file is complete; otherwise its message has been shown.
 bool DownloadPackage(const char* url, const char* path);
 
