@@ -40,9 +40,9 @@ TEST_F(FileListTest, ParseSplitsOnCrAndSkipsTheFollowingByte) {
   StringList appended{"x/y"};
   ParseFileList(appended, "a/b", 3);
   EXPECT_EQ(appended, (StringList{"x/y", "a/b"}));
-  const char text[] = "Effects/a\r\nEffects/b\r\nEffects/c";  // only the given length is read
-  ParseFileList(appended, text, 19);
-  EXPECT_EQ(appended, (StringList{"x/y", "a/b", "Effects/a", "Effects/"}));
+  const char text[] = "Effects/a\r\nEffects/b\r\nEffects/c";  // only the given length is read, not the CR after it
+  ParseFileList(appended, text, 20);
+  EXPECT_EQ(appended, (StringList{"x/y", "a/b", "Effects/a", "Effects/b"}));
 }
 
 TEST_F(FileListTest, EntriesThatCouldLeaveTheRootAreRefused) {
@@ -56,7 +56,7 @@ TEST_F(FileListTest, EntriesThatCouldLeaveTheRootAreRefused) {
     EXPECT_EQ(verdict.entry, bad);
   }
   for (const char* good : {"Effects/a.bmp", "SimObjects/Airplanes/X 1/aircraft.cfg", "gauges/a..b/c.cfg",
-                           "Effects/console.cfg", "Effects/COM10.cfg"}) {
+                           "Effects/console.cfg", "Effects/COM10.cfg", "Effects/ABC1.cfg"}) {
     EXPECT_EQ(CheckFileList({good}, root).problem, EntryProblem::None) << "refused: " << good;
   }
 }
