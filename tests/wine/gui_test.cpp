@@ -385,32 +385,42 @@ TEST_P(GuiTest, InstallRepairAndRemovalDrawEveryPageAsItsDisplayList) {
   }
 }
 
-// Cancel may land in any phase of the job: whichever it is, nothing of the package stays.
-TEST_P(GuiTest, CancelDuringTheDownloadOrTheUnpackingLeavesNoPackage) {
+// Cancel and the close box may land in any phase of the job. Whichever it is, the process
+// ends with 0 while its worker still runs, and after Cancel nothing of the package stays
+// (the close box deletes nothing).
+TEST_P(GuiTest, CancelOrCloseDuringTheDownloadOrTheUnpackingEndsTheProcess) {
   const std::string lastTemporary = root + "/" + sample->addon.listed.back() + kTempSuffix;
-  for (bool unpacking : {false, true}) {
-    SCOPED_TRACE(unpacking ? "during the unpacking" : "during the download");
-    CleanRoot();
-    Launch();
-    ToFolderPage();
-    Press(Control::Next);
-    Press(Control::Install);
-    WaitShown(Control::Install, false);
-    if (unpacking) gui::WaitUntil([&] { return Exists(lastTemporary) || Shown(Control::Finish); }, kJobTimeoutMs);
-    std::string clicked = Phase();
-    Press(Control::Cancel);
-    Require(gui::WaitUntil([&] { return program.FindBox() != nullptr || Shown(Control::Finish); }, kJobTimeoutMs),
-            "neither a box nor the finished page");
-    std::cout << "Cancel clicked while " << clicked << ", answered while " << Phase() << "\n";
-    if (program.FindBox() == nullptr) {  // clicked while the temporaries were deleted: Cancel does nothing then
-      Finish();
-    } else {
+  for (bool closeBox : {false, true}) {
+    for (bool unpacking : {false, true}) {
+      SCOPED_TRACE(std::string(closeBox ? "close box" : "Cancel") + (unpacking ? " while unpacking" : " while downloading"));
+      CleanRoot();
+      Launch();
+      ToFolderPage();
+      Press(Control::Next);
+      Press(Control::Install);
+      WaitShown(Control::Install, false);
+      if (unpacking) gui::WaitUntil([&] { return Exists(lastTemporary) || Shown(Control::Finish); }, kJobTimeoutMs);
+      std::string clicked = Phase();
+      if (closeBox) {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+      } else {
+        Press(Control::Cancel);
+      }
+      Require(gui::WaitUntil([&] { return program.FindBox() != nullptr || Shown(Control::Finish); }, kJobTimeoutMs),
+              "neither a box nor the finished page");
+      std::cout << (closeBox ? "Close box" : "Cancel") << " clicked while " << clicked << ", answered while "
+                << Phase() << "\n";
+      if (program.FindBox() == nullptr) {  // clicked while the temporaries were deleted: ignored then
+        Finish();
+        continue;
+      }
       AnswerCancelQuestion(IDOK);
       EXPECT_EQ(program.WaitForExit(kJobTimeoutMs), std::optional<DWORD>(0));
+      if (closeBox) continue;
+      EXPECT_FALSE(Exists(Package()));
+      EXPECT_EQ(Temporaries(), 0u);
+      std::cout << "  listed files left: " << sample->IdenticalListedFiles(root) << "\n";
     }
-    EXPECT_FALSE(Exists(Package()));
-    EXPECT_EQ(Temporaries(), 0u);
-    std::cout << "  listed files left: " << sample->IdenticalListedFiles(root) << "\n";
   }
 }
 
@@ -428,6 +438,7 @@ TEST_P(GuiTest, CloseBoxAsksOnAPageAndIsIgnoredWhileTheTemporariesAreDeleted) {
 
   // Between the package's deletion and the last temporary's the close box does nothing.
   const std::string lastTemporary = root + "/" + sample->addon.listed.back() + kTempSuffix;
+  CleanRoot();
   Launch();
   ToFolderPage();
   Press(Control::Next);
