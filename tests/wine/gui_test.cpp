@@ -153,6 +153,14 @@ class GuiTest : public ::testing::TestWithParam<bool> {
     Press(Control::Next);
     WaitShown(Control::Change);
   }
+  void StartInstallInCleanRoot() {
+    CleanRoot();
+    Launch();
+    ToFolderPage();
+    Press(Control::Next);
+    Press(Control::Install);
+    WaitShown(Control::Install, false);
+  }
   void Finish() {
     Press(Control::Finish);
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
@@ -393,12 +401,7 @@ TEST_P(GuiTest, CancelOrCloseDuringTheDownloadOrTheUnpackingEndsTheProcess) {
   for (bool closeBox : {false, true}) {
     for (bool unpacking : {false, true}) {
       SCOPED_TRACE(std::string(closeBox ? "close box" : "Cancel") + (unpacking ? " while unpacking" : " while downloading"));
-      CleanRoot();
-      Launch();
-      ToFolderPage();
-      Press(Control::Next);
-      Press(Control::Install);
-      WaitShown(Control::Install, false);
+      StartInstallInCleanRoot();
       if (unpacking) gui::WaitUntil([&] { return Exists(lastTemporary) || Shown(Control::Finish); }, kJobTimeoutMs);
       std::string clicked = Phase();
       if (closeBox) {
@@ -438,12 +441,7 @@ TEST_P(GuiTest, CloseBoxAsksOnAPageAndIsIgnoredWhileTheTemporariesAreDeleted) {
 
   // Between the package's deletion and the last temporary's the close box does nothing.
   const std::string lastTemporary = root + "/" + sample->addon.listed.back() + kTempSuffix;
-  CleanRoot();
-  Launch();
-  ToFolderPage();
-  Press(Control::Next);
-  Press(Control::Install);
-  WaitShown(Control::Install, false);
+  StartInstallInCleanRoot();
   auto deleting = [&] { return !Exists(Package()) && Exists(lastTemporary); };
   Require(gui::WaitUntil([&] { return deleting() || Shown(Control::Finish); }, kJobTimeoutMs), "the job never ended");
   bool during = deleting();
