@@ -166,7 +166,7 @@ TEST_F(SplitTest, HostileOrOverlongEntriesRefuseTheWholeList) {
 TEST_F(SplitTest, NoServerMeansNoConnection) {
   ScopedEnv closed("QZ_SERVER", LocalServer::ClosedUrl());
   PlacePackage(Package({Record(kA)}));
-  EXPECT_EQ(SplitPackage(), SplitResult::NoConnection);
+  EXPECT_EQ(SplitPackage(), SplitResult::NoList);
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"No internet connection!"});
   EXPECT_TRUE(WrittenBelowRoot().empty());
 }

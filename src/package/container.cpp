@@ -2,11 +2,10 @@
 
 #include <cstring>
 
-#include "online/fetch_text.h"
-#include "online/server.h"
 #include "package/mapped_file.h"
 #include "platform/ui_port.h"
 #include "workers/file_list.h"
+#include "workers/list_fetch.h"
 
 RecordCheck ReadRecordHeader(const std::uint8_t* package, std::uint32_t size, std::uint32_t pos,
                              std::uint32_t& payloadLength) {
@@ -90,18 +89,15 @@ SplitResult CutPackage() {
 
 SplitResult SplitPackage() {
   std::memset(g_listBuffer, 0, sizeof g_listBuffer);
-  if (FetchText(ServerUrl(Resource::FileList), g_listBuffer, kListCapacity) == FetchResult::NoConnection) {
-    ShowNoConnection();
-    return SplitResult::NoConnection;
-  }
-  if (!HasListLead(g_listBuffer)) {
-    ShowWizardBox(Tr("Файл \"List\" не найден!", "File \"List\" not found!"), kMbIconExclamation);
-    return SplitResult::NoList;
-  }
+  if (!FetchListText(g_listBuffer)) return SplitResult::NoList;
+  return SplitWithList(g_listBuffer, g_bytesRead);
+}
+
+SplitResult SplitWithList(const char* listText, std::uint32_t length) {
   // Parsed afresh rather than appended, so that a second install in one process does
   // not list every file twice.
   StringList parsed;
-  ParseFileList(parsed, g_listBuffer, g_bytesRead);
+  ParseFileList(parsed, listText, length);
   if (ListVerdict verdict = CheckFileList(parsed, g_simRoot); verdict.problem != EntryProblem::None) {
     ShowListVerdict(verdict);
     return SplitResult::UnsafeList;

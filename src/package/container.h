@@ -25,8 +25,7 @@ RecordCheck ReadRecordHeader(const std::uint8_t* package, std::uint32_t size, st
 
 enum class SplitResult {
   Done,
-  NoConnection,   // the list could not be fetched
-  NoList,         // the fetched text is not a file list
+  NoList,         // the list could not be fetched, or the text is not a file list
   UnsafeList,     // an entry could reach outside the root, or its path does not fit
   NoPackage,      // the package cannot be opened or mapped, or holds no record
   Damaged,        // a record is malformed or runs past the end
@@ -39,3 +38,7 @@ enum class SplitResult {
 // failure has been shown to the user when this returns. A cancel stops the cutting
 // before the next record, so that no temporary appears after Cancel's clean-up.
 SplitResult SplitPackage();
+
+// The same after the fetch: parses and checks the list text, prepares the paths and
+// cuts the package. Its failures have been shown too.
+SplitResult SplitWithList(const char* listText, std::uint32_t length);

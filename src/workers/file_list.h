@@ -41,3 +41,6 @@ void CreateEntryDirectory(std::uint32_t i, const char* root);
 bool PrepareEntryPaths();
 
 constexpr const char* kTempSuffix = ".qzar";
+// A file is decoded into this sibling and then renamed over its target, so that the
+// target is always either its old or its new complete content.
+constexpr const char* kNewSuffix = ".qznew";

@@ -5,27 +5,19 @@
 #include <vector>
 
 #include "app/state.h"
-#include "online/fetch_text.h"
-#include "online/server.h"
 #include "online/taskbar_progress.h"
 #include "platform/com.h"
 #include "platform/fs.h"
 #include "platform/ui_port.h"
 #include "workers/file_list.h"
+#include "workers/list_fetch.h"
 #include "workers/progress.h"
 
 namespace {
 // The list as the removal may use it; empty (its message shown) when it may not.
 StringList FetchRemovalList() {
   std::vector<char> buffer(kListCapacity, 0);
-  if (FetchText(ServerUrl(Resource::FileList), buffer.data(), kListCapacity) == FetchResult::NoConnection) {
-    ShowNoConnection();
-    return {};
-  }
-  if (!HasListLead(buffer.data())) {
-    ShowWizardBox(Tr("Файл \"List\" не найден!", "File \"List\" not found!"), kMbOk | kMbIconExclamation);
-    return {};
-  }
+  if (!FetchListText(buffer.data())) return {};
   StringList list;
   ParseFileList(list, buffer.data(), g_bytesRead);
   // A removal deletes what the list names: an entry that could reach outside the root

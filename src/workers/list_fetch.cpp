@@ -1,0 +1,19 @@
+#include "workers/list_fetch.h"
+
+#include "app/state.h"
+#include "online/fetch_text.h"
+#include "online/server.h"
+#include "platform/ui_port.h"
+#include "workers/file_list.h"
+
+bool FetchListText(char* buffer) {
+  if (FetchText(ServerUrl(Resource::FileList), buffer, kListCapacity) == FetchResult::NoConnection) {
+    ShowNoConnection();
+    return false;
+  }
+  if (!HasListLead(buffer)) {
+    ShowWizardBox(Tr("Файл \"List\" не найден!", "File \"List\" not found!"), kMbOk | kMbIconExclamation);
+    return false;
+  }
+  return true;
+}
