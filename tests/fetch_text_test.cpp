@@ -10,6 +10,7 @@
 #include "online/server.h"
 #include "support/local_server.h"
 #include "support/temp_dir.h"
+#include "support/test_env.h"
 
 namespace {
 // A file list longer than one read takes: numbered lines, so that a misplaced chunk shows.
@@ -115,4 +116,16 @@ TEST_F(FetchTextTest, NoConnectionWhenTheCertificateIsNotTrusted) {
 
   // The same file from the trusted server reads, so the refusal is the certificate's.
   EXPECT_EQ(FetchText(Url("/files/Setup/seven.txt"), buffer, sizeof buffer), FetchResult::Read);
+}
+
+TEST(ServerUrlTest, QzServerReplacesTheHostsOnlyWithAnHttpsAddress) {
+  {
+    ScopedEnv mirror("QZ_SERVER", "https://mirror.example:8443/");
+    EXPECT_EQ(ServerUrl(Resource::Package), "https://mirror.example:8443/files/Setup/Setup_Xq_730K5_QZ_x64.zip");
+  }
+  for (const char* address : {"http://mirror.example", "ftp://mirror.example", "mirror.example", ""}) {
+    ScopedEnv plain("QZ_SERVER", address);
+    EXPECT_EQ(ServerUrl(Resource::FilesSize), std::string(QZ_DOWNLOAD_HOST) + "/files/Setup/Files_Size_Xq_730K5_QZ.txt");
+    EXPECT_EQ(ServerUrl(Resource::ModelVersion), std::string(QZ_MODEL_HOST) + "/_RegOnline/Xq_730K5_QZ_x64/FileVer.txt");
+  }
 }

@@ -4,7 +4,6 @@
 #include <urlmon.h>
 
 #include "online/download.h"
-#include "online/extra_ca_win32.h"
 
 namespace {
 class DownloadProgress final : public IBindStatusCallback {
@@ -29,7 +28,6 @@ class DownloadProgress final : public IBindStatusCallback {
 }  // namespace
 
 std::uint32_t TransferToFile(const char* url, const char* path) {
-  TrustExtraCa();
   DownloadProgress callback;
   return static_cast<std::uint32_t>(URLDownloadToFileA(nullptr, url, path, 0, &callback));
 }

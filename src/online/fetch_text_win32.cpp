@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/state.h"
-#include "online/extra_ca_win32.h"
 #include "online/fetch_text.h"
 #include "platform/wide_text.h"
 
@@ -18,7 +17,6 @@ static_assert(kOpenFlags == 0x84080200);
 
 FetchResult FetchText(const std::string& url, char* buffer, std::uint32_t capacity) {
   std::memset(buffer, 0, capacity);
-  TrustExtraCa();
 
   std::wstring agent = WidenUtf8(kAgentName);
   HINTERNET session = InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);

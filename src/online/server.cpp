@@ -1,11 +1,16 @@
 #include "online/server.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
+// A mirror is a fair use of QZ_SERVER; leaving HTTPS is not, so any other address is
+// ignored and the built-in host stays.
+bool IsHttps(const char* url) { return std::strncmp(url, "https://", 8) == 0; }
+
 std::string Host(const char* builtIn) {
   const char* override = std::getenv("QZ_SERVER");
-  std::string host = (override != nullptr && *override != '\0') ? override : builtIn;
+  std::string host = (override != nullptr && IsHttps(override)) ? override : builtIn;
   while (!host.empty() && host.back() == '/') host.pop_back();
   return host;
 }

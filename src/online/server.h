@@ -9,7 +9,8 @@ enum class Resource { LauncherVersion, ModelVersion, FilesSize, FileList, Packag
 const char* ResourcePath(Resource resource);
 
 // Full address of a resource. The hosts are build settings; the environment variable
-// QZ_SERVER (scheme, host and port, e.g. https://127.0.0.1:8443) replaces all of them.
+// QZ_SERVER (scheme, host and port, e.g. https://127.0.0.1:8443) replaces all of them when
+// it is an https address.
 std::string ServerUrl(Resource resource);
 
 // The vendor's web site, named in the outdated-installer message.

@@ -20,8 +20,8 @@
 //   export QZ_CA_BUNDLE='Z:\tmp\qz-tls\cert.pem' QZ_TEST_UNTRUSTED_SERVER_URL=https://127.0.0.1:8444
 //   WINEPREFIX=$PWD/build/wine WINEDEBUG=-all /usr/lib/wine/wine64 build/win64/tests/qz_tests.exe
 // Wine passes the Unix environment on to the program. The certificate files are reused
-// when they exist. The Windows build adds QZ_CA_BUNDLE to the prefix's trusted roots (see
-// fetch_text_win32.cpp), so the prefix should be a scratch one. Without these variables
+// when they exist. Start() adds QZ_CA_BUNDLE to the prefix's trusted roots (the program
+// never does; see trust_ca.h), so the prefix should be a scratch one. Without these variables
 // Unavailable() says so and the server tests skip.
 #pragma once
 

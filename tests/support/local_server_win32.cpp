@@ -2,6 +2,7 @@
 // only claims a folder of the served tree and the matching URL.
 #include "support/local_server.h"
 #include "support/test_env.h"
+#include "support/trust_ca.h"
 
 #include <windows.h>
 
@@ -75,6 +76,10 @@ bool LocalServer::Start() {
   if (error_.empty() && ownedDir_.empty()) error_ = "cannot create a folder in QZ_TEST_SERVER_ROOT";
   if (!error_.empty()) return false;
   caBundle_ = Variable("QZ_CA_BUNDLE");
+  if (!TrustTestCa(caBundle_)) {
+    error_ = "cannot add QZ_CA_BUNDLE to the prefix's trusted roots";
+    return false;
+  }
   if (trust_ == Trust::Trusted && !envChanged_) PointEnvironmentHere();
   return true;
 }

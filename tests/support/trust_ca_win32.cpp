@@ -1,21 +1,21 @@
-// QZ_CA_BUNDLE names a test server's own CA. WinINet and URL monikers take no CA per
-// request, so it is trusted through the current user's Root store.
+// WinINet and URL monikers take no CA per request: they ask crypt32 to build the chain up
+// to a certificate in the system's Root store. Wine 8 adds a certificate to the prefix's
+// registry without asking, and its chain engine sees it at the next request.
 #include <windows.h>
 #include <wincrypt.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "online/extra_ca_win32.h"
+#include "support/trust_ca.h"
 
 namespace {
-std::string ReadWholeFile(const std::wstring& path) {
+std::string ReadWholeFile(const std::string& path) {
   std::string text;
-  std::FILE* file = _wfopen(path.c_str(), L"rb");
+  std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return text;
   char chunk[4096];
   for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, got);
@@ -49,28 +49,21 @@ std::vector<std::vector<BYTE>> DecodePem(const std::string& pem) {
 
 }  // namespace
 
-// QZ_CA_BUNDLE names a test server's own CA. WinINet takes no CA per request: it asks
-// crypt32 to build the chain up to a certificate in the system's Root store, so the test
-// CA goes into the current user's Root store, once per process and file. Checks stay on
-// throughout. On Windows the system asks the user to confirm a new root, so nothing is
-// trusted behind anyone's back. Wine 8 adds it silently to the prefix's registry, and its
-// chain engine sees it at the next request: WinINet then opens qz serve's URLs, while a
-// server whose certificate was not added still fails with ERROR_INTERNET_INVALID_CA.
-// (Wine also trusts the host's /etc/ssl/certs, which is left as it is.) Without the
-// variable nothing is added and only the machine's own roots count.
-void TrustExtraCa() {
-  const wchar_t* path = _wgetenv(L"QZ_CA_BUNDLE");
-  if (path == nullptr || *path == L'\0') return;
+bool TrustTestCa(const std::string& path) {
   static std::mutex lock;
-  static std::set<std::wstring> added;
+  static std::set<std::string> added;
   std::lock_guard<std::mutex> hold(lock);
-  if (!added.insert(path).second) return;
-
+  if (added.count(path) != 0) return true;
+  std::vector<std::vector<BYTE>> certificates = DecodePem(ReadWholeFile(path));
+  if (certificates.empty()) return false;
   HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-  if (root == nullptr) return;
-  for (const std::vector<BYTE>& der : DecodePem(ReadWholeFile(path))) {
-    CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
-                                     CERT_STORE_ADD_USE_EXISTING, nullptr);
+  if (root == nullptr) return false;
+  bool all = true;
+  for (const std::vector<BYTE>& der : certificates) {
+    all = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
+                                           CERT_STORE_ADD_USE_EXISTING, nullptr) && all;
   }
   CertCloseStore(root, 0);
+  if (all) added.insert(path);
+  return all;
 }
