@@ -28,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(("/" + entry + "/").find("/../") == std::string::npos, "climbs out", entry);
     Require(entry.find_first_of(":\\\r\n") == std::string::npos, "names a drive, stream or control", entry);
     char path[kPathCapacity];
-    Require(FormatRootPath(path, root, entry + kTempSuffix), "does not fit", entry);
+    for (const char* suffix : {kTempSuffix, kNewSuffix}) {
+      Require(FormatRootPath(path, root, entry + suffix), "does not fit", entry);
+    }
   }
   return 0;
 }

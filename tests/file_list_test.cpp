@@ -61,20 +61,34 @@ TEST_F(FileListTest, EntriesThatCouldLeaveTheRootAreRefused) {
   }
 }
 
-TEST_F(FileListTest, EntriesThatWouldShareAFileAreRefused) {
-  const char* root = "C:/P3D";
-  EXPECT_EQ(CheckFileList({"Effects/a", "Effects/a"}, root).problem, EntryProblem::Conflict);
-  EXPECT_EQ(CheckFileList({"Effects/a", "EFFECTS/A"}, root).problem, EntryProblem::Conflict);
-  EXPECT_EQ(CheckFileList({"Effects/a", "Effects/a.qzar"}, root).problem, EntryProblem::Conflict);
-  EXPECT_EQ(CheckFileList({"Effects/a", "Effects/a/b"}, root).problem, EntryProblem::Conflict);
-  EXPECT_EQ(CheckFileList({"Effects/a/b", "Effects/a"}, root).problem, EntryProblem::Conflict);
-  EXPECT_EQ(CheckFileList({"Effects/a/b", "Effects/a/c", "Effects/b"}, root).problem, EntryProblem::None);
+TEST_F(FileListTest, EntriesThatWouldShareAFileOrAFolderAreRefused) {
+  // Each entry owns itself, its temporary and its decoded sibling, as files.
+  const std::pair<StringList, bool> kCases[] = {
+      {{"Effects/a", "Effects/a"}, true},
+      {{"Effects/a", "EFFECTS/A"}, true},
+      {{"Effects/a", "Effects/a.qzar"}, true},
+      {{"Effects/a.qznew", "Effects/a"}, true},
+      {{"Effects/a", "Effects/a/b"}, true},
+      {{"Effects/a/b", "Effects/a"}, true},
+      {{"a/b", "a/b.qzar/c"}, true},
+      {{"a/b.qznew/c", "a/b"}, true},
+      {{"Effects/\xC6", "Effects/\xE6"}, true},  // a case pair in Windows-1251 and -1252 alike
+      {{"Effects/\xC6", "Effects/\xC7"}, false},
+#ifndef _WIN32  // Windows folds by its own code page, 1252 under Wine
+      {{"Effects/\xA8", "Effects/\xB8"}, true},  // 1251's Ё and ё
+#endif
+      {{"Effects/a/b", "Effects/a/c", "Effects/b"}, false},
+  };
+  for (const auto& [list, conflict] : kCases) {
+    EXPECT_EQ(CheckFileList(list, "C:/P3D").problem, conflict ? EntryProblem::Conflict : EntryProblem::None)
+        << list[0] << " with " << list[1];
+  }
 }
 
 TEST_F(FileListTest, PathsThatWouldNotFitAreRefusedNotCut) {
-  // The temporary is the longest path: root + '/' + entry + ".qzar" must stay within 259.
+  // The decoded sibling is the longest path: root + '/' + entry + ".qznew" must stay within 259.
   std::string root(200, 'r');
-  std::string fits = "Effects/" + std::string(259 - 201 - 5 - 8, 'a');
+  std::string fits = "Effects/" + std::string(259 - 201 - 6 - 8, 'a');
   EXPECT_EQ(CheckFileList({fits}, root.c_str()).problem, EntryProblem::None);
   EXPECT_EQ(CheckFileList({fits + "a"}, root.c_str()).problem, EntryProblem::TooLong);
 

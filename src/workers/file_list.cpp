@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/fs.h"
+#include "platform/path_case.h"
 #include "platform/ui_port.h"
 
 bool HasListLead(const char* text) { return std::memcmp(text, "Effec", 5) == 0; }
@@ -58,26 +59,23 @@ bool IsSafeEntry(const std::string& entry) {
   }
 }
 
-std::string FoldCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-// Paths that two entries would share on a case-insensitive file system: a repeated
-// entry, an entry that is another's temporary, or a file where another needs a folder.
-// Such entries would make two decoding threads open the same file at once.
+// Paths that two entries would share on a case-insensitive file system. Every entry
+// owns three files: itself, its temporary and the sibling it is decoded into. None of
+// them may be another entry's file or a folder above any entry: two decoding threads
+// would write one file, or the split would meet a file where it must make a folder.
 std::string FindConflict(const StringList& list) {
-  std::set<std::string> files;
   std::set<std::string> folders;
   for (const std::string& entry : list) {
-    std::string folded = FoldCase(entry);
-    if (!files.insert(folded).second || !files.insert(folded + kTempSuffix).second) return entry;
-    for (std::size_t slash = folded.find('/'); slash != std::string::npos; slash = folded.find('/', slash + 1)) {
-      folders.insert(folded.substr(0, slash));
+    for (std::size_t slash = entry.find('/'); slash != std::string::npos; slash = entry.find('/', slash + 1)) {
+      folders.insert(PathCaseKey(entry.substr(0, slash)));
     }
   }
+  std::set<std::string> files;
   for (const std::string& entry : list) {
-    if (folders.count(FoldCase(entry)) != 0) return entry;
+    for (const char* suffix : {"", kTempSuffix, kNewSuffix}) {
+      std::string key = PathCaseKey(entry + suffix);
+      if (folders.count(key) != 0 || !files.insert(key).second) return entry;
+    }
   }
   return {};
 }
@@ -94,7 +92,9 @@ ListVerdict CheckFileList(const StringList& list, const char* root) {
   for (const std::string& entry : list) {
     if (!IsSafeEntry(entry)) return {EntryProblem::Unsafe, entry};
     char path[kPathCapacity];
-    if (!FormatRootPath(path, root, entry + kTempSuffix)) return {EntryProblem::TooLong, entry};
+    for (const char* suffix : {kTempSuffix, kNewSuffix}) {  // the longest paths an entry gives
+      if (!FormatRootPath(path, root, entry + suffix)) return {EntryProblem::TooLong, entry};
+    }
   }
   if (std::string conflict = FindConflict(list); !conflict.empty()) return {EntryProblem::Conflict, conflict};
   return {};
