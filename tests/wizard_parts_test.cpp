@@ -8,8 +8,10 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 
+#include "app/size_text.h"
 #include "app/state.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
@@ -79,12 +81,39 @@ std::vector<DrawOp> Texts(const std::vector<DrawOp>& ops) {
   return texts;
 }
 
-TEST_F(WizardPartsTest, EveryPageHasTheSameLayoutInBothLanguagesWithItsOwnTexts) {
+// A page's layout in short: each picture or icon at its place, each text by its flags.
+std::string Layout(const std::vector<DrawOp>& ops) {
+  std::string layout;
+  for (const DrawOp& op : ops) {
+    if (!layout.empty()) layout += ' ';
+    if (op.kind == DrawOp::Kind::Text) {
+      layout += "T" + std::to_string(op.flags);
+    } else {
+      layout += (op.kind == DrawOp::Kind::Icon ? "I" : "P") + std::to_string(op.x) + "," + std::to_string(op.y);
+    }
+  }
+  return layout;
+}
+
+TEST_F(WizardPartsTest, EveryPageHasItsLayoutInBothLanguagesWithItsOwnTexts) {
+  const char* kLayouts[] = {
+      "P0,0",
+      "P0,0 T17 T16 T1 T16 T16",
+      "P0,0 P80,329 P10,323 T1 T0",
+      "P0,0 P80,329 P10,323 I25,180 T1 T16 T262160 T0 T0",
+      "P0,0 P80,329 P10,323 I30,80 I30,200 T1 T16 T16",
+      "P0,0 P80,329 P10,323 I30,200 T1 T16",
+      "P0,0 P80,329 P10,323 I30,70 T1 T16 T16 T0",  // downloading: the size beside the phase
+      "P0,0 P80,329 P10,323 I30,70 T1 T16 T16",
+      "P0,0 T17 T16",
+      "P0,0 T17 T16",
+  };
   for (std::uint32_t page = PageSplash; page <= PageFailed; ++page) {
     SCOPED_TRACE(page);
     g_page = page;
     g_russian = false;
     std::vector<DrawOp> english = DrawPage();
+    EXPECT_EQ(Layout(english), kLayouts[page]);
     g_russian = true;
     std::vector<DrawOp> russian = DrawPage();
     ASSERT_EQ(english.size(), russian.size());
@@ -179,12 +208,18 @@ TEST_F(WizardPartsTest, FolderPickNormalisesTheSeparatorsAndRefusesWhatItCannotS
   };
   for (const Case& c : kCases) {
     std::size_t boxes = ui.Boxes().size(), repaints = ui.Log("repaint").size();
+    g_spaceAvailable = 1;  // the old folder's drive
+    StoreWideText(g_spaceAvailableLine, u"old");
     ui.PickFolder(c.picked);
     BrowseForSimRoot();
     EXPECT_STREQ(g_simRoot, c.root);
     EXPECT_EQ(ui.Boxes().size() - boxes, c.warned ? 1u : 0u);
     bool changed = c.picked && !c.warned;
     EXPECT_EQ(ui.Log("repaint").size() - repaints, changed ? 1u : 0u);
+    SizeText free = FormatSizeText(g_spaceAvailable, true);  // measured anew for a new folder
+    EXPECT_EQ(std::u16string(g_spaceAvailableLine),
+              changed ? u"Доступно на диске: " + free.number + u" " + free.unit : u"old");
+    EXPECT_EQ(g_spaceAvailable == 1, !changed);
   }
   EXPECT_EQ(ui.Texts().front(), "Необходимо указать путь к корневой папке симулятора Prepar3D");
   EXPECT_EQ(ui.Boxes().front().flags, unsigned{kMbIconExclamation});
@@ -331,31 +366,29 @@ TEST_F(PrintTest, EveryFailureShowsItsMessageAndStopsThere) {
 
 // ---- The size text and the version.
 
-TEST(SizeTextParseTest, ReadsLikeAtoiWithinSixteenBytesAndSaturates) {
+TEST(SizeTextParseTest, AnyDecimalSizeOfSixtyFourBitsEndingWithinTheRead) {
   struct Bytes {
-    char text[16];
+    char text[kSizeTextCapacity];
     char after[4];
   };
-  const std::pair<const char*, std::int32_t> kCases[] = {
+  const std::pair<const char*, std::optional<std::uint64_t>> kCases[] = {
       {"1500000000", 1500000000},
-      {"12000000\r\n", 12000000},
-      {"  -42x", -42},
-      {"+7", 7},
-      {"abc", 0},
-      {"2147483647", INT_MAX},
-      {"2147483648", INT_MAX},
-      {"-99999999999", INT_MIN},
-      {"9999999999999999", INT_MAX},
+      {"950000000\r\n", 950000000},
+      {"0", 0},
+      {"18446744073709551615", UINT64_MAX},
+      {"18446744073709551616", std::nullopt},
+      {"00000000000000000012", 12},
+      {"000000000000000000012", std::nullopt},  // fills the read: more digits may follow
+      {" 12", std::nullopt},
+      {"+7", std::nullopt},
+      {"abc", std::nullopt},
+      {"", std::nullopt},
   };
   for (const auto& [text, value] : kCases) {
-    Bytes bytes{};
-    std::memcpy(bytes.text, text, std::min<std::size_t>(std::strlen(text), 16));
+    Bytes bytes{{}, {'3', '4', '5', '\0'}};
+    std::memcpy(bytes.text, text, std::min(std::strlen(text), sizeof bytes.text));
     EXPECT_EQ(ParseSizeText(bytes.text), value) << text;
   }
-  Bytes unterminated{};  // 16 digits and more beyond: only the 16 count
-  std::memcpy(unterminated.text, "0000000000000012", 16);
-  std::memcpy(unterminated.after, "345", 4);
-  EXPECT_EQ(ParseSizeText(unterminated.text), 12);
 }
 
 TEST_F(WizardPartsTest, OwnVersionMatchesOnlyItsExactUpperCaseDigits) {

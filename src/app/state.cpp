@@ -42,7 +42,7 @@ std::uint32_t g_bytesRead = 0;
 char g_listBuffer[kListCapacity];
 char g_launcherVersionText[4];
 char g_modelVersionText[4];
-char g_sizeText[16];
+char g_sizeText[kSizeTextCapacity];
 std::uint32_t g_ownVersionMajor = 0, g_ownVersionMinor = 0, g_ownVersionBuild = 0, g_ownVersionRevision = 0;
 char g_ownVersionText[4];
 char g_packageUrl[kPathCapacity];

@@ -30,6 +30,9 @@ using StringList = std::vector<std::string>;
 
 constexpr std::size_t kPathCapacity = 260;   // narrow paths: at most 259 characters
 constexpr std::size_t kListCapacity = 48000;  // file list text, one read
+// The size file's read: the 20 digits of the largest 64-bit size and one byte more, which
+// shows where a number of that length ends.
+constexpr std::size_t kSizeTextCapacity = 21;
 constexpr int kWorkerCount = 4;
 constexpr std::int32_t g_progressScale = 1000;
 constexpr const char* kDefaultSimRoot = "C:/Program Files/Lockheed Martin/Prepar3D v4";
@@ -66,7 +69,7 @@ extern std::uint32_t g_bytesRead;
 extern char g_listBuffer[kListCapacity];
 extern char g_launcherVersionText[4];
 extern char g_modelVersionText[4];
-extern char g_sizeText[16];
+extern char g_sizeText[kSizeTextCapacity];
 // The program's own file version, part by part, and as one hex character a part.
 extern std::uint32_t g_ownVersionMajor, g_ownVersionMinor, g_ownVersionBuild, g_ownVersionRevision;
 extern char g_ownVersionText[4];

@@ -1,7 +1,6 @@
 #include "wizard/disk_space.h"
 
-#include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "app/size_text.h"
@@ -19,18 +18,21 @@ void FillSpaceLine(char16_t (&line)[64], const char16_t* label, std::uint64_t by
 }
 }  // namespace
 
-std::int32_t ParseSizeText(const char (&text)[16]) {
+std::optional<std::uint64_t> ParseSizeText(const char (&text)[kSizeTextCapacity]) {
+  std::uint64_t value = 0;
   std::size_t i = 0;
-  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  while (i < sizeof text && isSpace(text[i])) ++i;
-  bool negative = i < sizeof text && text[i] == '-';
-  if (i < sizeof text && (text[i] == '-' || text[i] == '+')) ++i;
-  std::int64_t value = 0;
   for (; i < sizeof text && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min<std::int64_t>(value * 10 + (text[i] - '0'), std::int64_t{INT_MAX} + 1);
+    auto digit = static_cast<std::uint64_t>(text[i] - '0');
+    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
   }
-  if (negative) return static_cast<std::int32_t>(-value);
-  return static_cast<std::int32_t>(std::min<std::int64_t>(value, INT_MAX));
+  if (i == 0 || i == sizeof text) return std::nullopt;
+  return value;
+}
+
+void ReportAvailableSpace() {
+  g_spaceAvailable = FreeBytesForRoot(g_simRoot);
+  FillSpaceLine(g_spaceAvailableLine, Tr(u"Доступно на диске: ", u"Available disk space: "), g_spaceAvailable);
 }
 
 DiskSpaceResult ReportDiskSpace() {
@@ -39,15 +41,16 @@ DiskSpaceResult ReportDiskSpace() {
     ShowNoConnection();
     return DiskSpaceResult::NoConnection;
   }
-  if (g_sizeText[0] != '1') {
+  // Any decimal size; an error page, an empty reply or a number too large for 64 bits
+  // is no size.
+  std::optional<std::uint64_t> size = ParseSizeText(g_sizeText);
+  if (!size) {
     ShowWizardBox(Tr("Файл \"Size\" не найден!", "File \"Size\" not found!"), kMbIconExclamation);
     return DiskSpaceResult::SizeMissing;
   }
-  // Widened with its sign, as the platform does with atoi's int.
-  g_spaceRequired = static_cast<std::uint64_t>(static_cast<std::int64_t>(ParseSizeText(g_sizeText)));
+  g_spaceRequired = *size;
   FillSpaceLine(g_spaceRequiredLine, Tr(u"Требуется на диске: ", u"Disk space required: "), g_spaceRequired);
-  g_spaceAvailable = FreeBytesForRoot(g_simRoot);
-  FillSpaceLine(g_spaceAvailableLine, Tr(u"Доступно на диске: ", u"Available disk space: "), g_spaceAvailable);
+  ReportAvailableSpace();
   Ui().Repaint();
   return DiskSpaceResult::Done;
 }

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+
+#include "app/state.h"
 
 enum class DiskSpaceResult { Done, NoConnection, SizeMissing };
 
@@ -10,6 +13,11 @@ enum class DiskSpaceResult { Done, NoConnection, SizeMissing };
 // two failures the message has been shown and the lines keep their earlier texts.
 DiskSpaceResult ReportDiskSpace();
 
-// The leading number of the 16-byte size text as the platform's atoi reads it (spaces,
-// a sign, digits), saturated to 32 bits; bytes past the 16th are never read.
-std::int32_t ParseSizeText(const char (&text)[16]);
+// Measures the free space on g_simRoot's drive and fills the available line; Change
+// calls it too, since the new folder may be on another drive.
+void ReportAvailableSpace();
+
+// The size file's leading decimal number. Nothing when the text does not start with a
+// digit, when the number does not fit in 64 bits, or when its digits fill the whole
+// buffer (the read may have cut them); bytes past the buffer are never read.
+std::optional<std::uint64_t> ParseSizeText(const char (&text)[kSizeTextCapacity]);

@@ -7,6 +7,7 @@
 #include "app/state.h"
 #include "platform/fs.h"
 #include "platform/ui_port.h"
+#include "wizard/disk_space.h"
 
 void BrowseForSimRoot() {
   std::optional<std::string> picked = Ui().BrowseForFolder(
@@ -23,6 +24,7 @@ void BrowseForSimRoot() {
   std::replace(picked->begin(), picked->end(), '\\', '/');
   std::memset(g_simRoot, 0, sizeof g_simRoot);
   std::snprintf(g_simRoot, sizeof g_simRoot, "%s", picked->c_str());
+  ReportAvailableSpace();  // the line and its colour belong to the new folder's drive
   Ui().Repaint();
 }
 

@@ -12,9 +12,10 @@ constexpr std::array<const char*, 3> kMarkerSuffixes = {
     "/Effects/texture/fx_xq_k5_qz_light.bmp",
 };
 
-// Asks for a folder; a file-system folder replaces g_simRoot with '\' turned into '/'
-// and the window is repainted. Cancel changes nothing; an item without a path (or one
-// too long to store) is refused with a warning and the old folder stays.
+// Asks for a folder; a file-system folder replaces g_simRoot with '\' turned into '/',
+// the available-space line is measured anew and the window is repainted. Cancel
+// changes nothing; an item without a path (or one too long to store) is refused with a
+// warning and the old folder stays.
 void BrowseForSimRoot();
 
 // True when a marker file exists under g_simRoot. A marker whose path would not fit in

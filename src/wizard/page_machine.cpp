@@ -103,11 +103,14 @@ void OnNext() {
   Ui().Repaint();
 }
 
-// Back to the folder page, with Next enabled.
+// Back to the folder page, with Next enabled. The maintenance choice goes: hidden, a
+// checked Remove would still turn the pages of an install into those of a removal.
 void ReturnToFolder() {
   g_page = PageFolder;
   ShowControls({Control::Next, Control::FolderGroup, Control::Change}, true);
   Enable(Control::Next, true);
+  Check(Control::Repair, false);
+  Check(Control::Remove, false);
 }
 
 void OnBack() {
@@ -157,8 +160,12 @@ bool ConfirmCancel() {
   return ShowWizardBox(Tr("Отменить установку?", "Cancel installation?"), kMbOkCancel | kMbIconQuestion) == kIdOk;
 }
 
+// Asked before the final deletion began, answered after: that deletion is not
+// interrupted either, so the block is looked at again once the user has answered.
+bool CancelConfirmed() { return !g_cancelBlocked && ConfirmCancel() && !g_cancelBlocked; }
+
 void OnCancel() {
-  if (g_cancelBlocked || !ConfirmCancel()) return;
+  if (!CancelConfirmed()) return;
   CancelCleanUp();
   Ui().DestroyMainWindow();
 }
@@ -197,7 +204,7 @@ Handling OnCommand(int id) {
 void OnTimer() { TaskbarTick(); }
 
 void OnClose() {
-  if (g_cancelBlocked || !ConfirmCancel()) return;
+  if (!CancelConfirmed()) return;
   EndWindowTaskbar();
   g_cancelRequested = true;
   Ui().DestroyMainWindow();

@@ -18,7 +18,14 @@ void FillOwnVersionText() {
     if (parts[i] <= 15) g_ownVersionText[i] = "0123456789ABCDEF"[parts[i]];
   }
 }
+
+std::string& OverridePath() {
+  static std::string path = kVersionOverridePath;
+  return path;
+}
 }  // namespace
+
+void SetVersionOverridePath(const std::string& path) { OverridePath() = path.empty() ? kVersionOverridePath : path; }
 
 void ReadOwnVersion() {
   std::array<std::uint32_t, 4> parts{};
@@ -38,7 +45,7 @@ bool OwnVersionMatchesServer() {
 }
 
 bool VersionOverridePresent() {
-  std::ifstream file(kVersionOverridePath, std::ios::binary | std::ios::ate);
+  std::ifstream file(OverridePath(), std::ios::binary | std::ios::ate);
   return file.is_open() && file.tellg() == std::streampos(8);
 }
 

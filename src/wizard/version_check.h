@@ -2,6 +2,8 @@
 // records its verdict in g_installerOutdated; Next on the first page acts on it.
 #pragma once
 
+#include <string>
+
 // Where a file of exactly 8 bytes keeps a mismatching installer usable.
 #ifdef _WIN32
 constexpr const char* kVersionOverridePath = "D:/Visual Studio 2019/Projects/Test for QZ Projects.qz";
@@ -21,3 +23,8 @@ bool OwnVersionMatchesServer();
 
 // True when the override file exists with exactly 8 bytes.
 bool VersionOverridePresent();
+
+// Where VersionOverridePresent looks: kVersionOverridePath, which the program never
+// changes. Test processes run side by side, so each points it at a file of its own; an
+// empty path puts the fixed one back.
+void SetVersionOverridePath(const std::string& path);
