@@ -4,6 +4,7 @@
 
 #include "package/mapped_file.h"
 #include "platform/ui_port.h"
+#include "workers/cleanup.h"
 #include "workers/file_list.h"
 #include "workers/list_fetch.h"
 
@@ -71,10 +72,15 @@ SplitResult CutRecords(const std::uint8_t* package, std::uint32_t size) {
 
 SplitResult CutPackage() {
   std::string packagePath;
+  StringList temporaries;
   {
     std::lock_guard<std::mutex> hold(g_pathsLock);
     packagePath = g_packagePath;
+    temporaries = g_tempFiles;
   }
+  // A killed run or a closed window may have left temporaries and half-written siblings:
+  // they go before anything new is written, and make room for it.
+  DeleteTemporariesAndSiblings(temporaries);
   ScopedMapping package;
   std::uint32_t size = 0;
   const std::uint8_t* view = OpenMappedForRead(package.record, packagePath.c_str(), size);

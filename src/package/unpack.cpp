@@ -4,6 +4,8 @@
 
 #include "package/lzw_decoder.h"
 #include "package/mapped_file.h"
+#include "platform/fatal.h"
+#include "platform/fs.h"
 #include "workers/file_list.h"
 
 namespace {
@@ -21,8 +23,17 @@ FileOutcome UnpackFile(LzwScratch& scratch, const std::string& source, const std
   if (decoder.GetStatus() == LzwDecoder::Status::Cancelled) return FileOutcome::Cancelled;
   std::span<const std::uint8_t> out = decoder.TakeOutput();
   if (decoder.GetStatus() == LzwDecoder::Status::OutOfMemory || out.empty()) return FileOutcome::Failed;
-  WriteWholeFile(target.c_str(), out.data(), static_cast<std::uint32_t>(out.size()));
-  return FileOutcome::Written;
+  if (g_cancelRequested) return FileOutcome::Cancelled;  // the fatal path stops the others here too
+  // Never truncate the target: the sibling takes the bytes and one rename puts it in place,
+  // so a kill or a failure leaves the old or the new file, never a cut one.
+  std::string sibling = target + kNewSuffix;
+  WriteWholeFile(sibling.c_str(), out.data(), static_cast<std::uint32_t>(out.size()));
+  if (RenameOver(sibling.c_str(), target.c_str())) return FileOutcome::Written;
+  int error = LastSystemError();
+  DeleteFileAt(sibling.c_str());
+  // After a cancel, the clean-up may have deleted the sibling under this thread.
+  if (g_cancelRequested) return FileOutcome::Cancelled;
+  ReportFatalSystemError(error);
 }
 }  // namespace
 

@@ -12,9 +12,11 @@
 // started) when a path does not fit.
 bool UnpackAll();
 
-// One thread's job: decode each source into its target, in order. A temporary that is
-// missing or decodes to nothing is counted in failures and its target left untouched;
-// after a cancel the thread stops before writing anything more. done is set last.
+// One thread's job: decode each source into its target, in order. Each target is
+// replaced whole by renaming its sibling (target + kNewSuffix) over it; a refused rename
+// takes the fatal path. A temporary that is missing or decodes to nothing is counted in
+// failures and its target left untouched; after a cancel the thread stops before
+// writing anything more. done is set last.
 void UnpackShare(StringList sources, StringList targets, std::atomic<bool>& done,
                  std::atomic<std::int32_t>& progress, std::atomic<std::int32_t>& failures);
 

@@ -5,8 +5,13 @@
 #include "platform/fatal.h"
 #include "platform/ui_port.h"
 
-void ReportFatalSystemError() {
-  int code = errno;
+int LastSystemError() { return errno; }
+
+void ReportFatalSystemError() { ReportFatalSystemError(errno); }
+
+void ReportFatalSystemError(int code) {
+  EnterFatalEnd();
   Ui().ShowMessageBox({FatalErrorText(code, std::strerror(code)), "Error", kMbOk, BoxOwner::None});
+  RunFatalCleanUp();
   std::_Exit(code);
 }

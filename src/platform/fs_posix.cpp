@@ -1,7 +1,10 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/fs.h"
@@ -10,6 +13,13 @@ bool PathExists(const char* path) { return ::access(path, F_OK) == 0; }
 bool CreateDirectoryAt(const char* path) { return ::mkdir(path, 0755) == 0; }
 void DeleteFileAt(const char* path) { ::unlink(path); }
 void RemoveDirectoryAt(const char* path) { ::rmdir(path); }
+
+bool RenameOver(const char* from, const char* to) {
+  // rename(2) needs only the folder's permission; a read-only file is kept as Windows
+  // keeps it, and as writing into it in place would have.
+  if (::faccessat(AT_FDCWD, to, W_OK, AT_EACCESS) != 0 && errno != ENOENT) return false;
+  return std::rename(from, to) == 0;
+}
 
 std::uint64_t FreeBytesForRoot(const char* root) {
   std::filesystem::path folder(root);

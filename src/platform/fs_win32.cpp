@@ -7,6 +7,9 @@ bool PathExists(const char* path) { return PathFileExistsA(path) != FALSE; }
 bool CreateDirectoryAt(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
 void DeleteFileAt(const char* path) { DeleteFileA(path); }
 void RemoveDirectoryAt(const char* path) { RemoveDirectoryA(path); }
+bool RenameOver(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
 
 std::uint64_t FreeBytesForRoot(const char* root) {
   wchar_t drive[4] = {};

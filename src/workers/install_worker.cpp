@@ -76,8 +76,14 @@ bool BuildDownloadAddresses() {
 }
 
 void InstallWorker() {
-  // A root too long for the package path cannot be downloaded into.
-  bool downloaded = BuildDownloadAddresses() && DownloadPackage(g_downloadUrl, g_packagePath);
+  RegisterInstallFatalCleanUp();
+  // A root too long for the package path cannot be downloaded into. A package that a
+  // killed run left goes first, so that not even a failed download leaves it behind.
+  bool downloaded = false;
+  if (BuildDownloadAddresses()) {
+    DeleteFileAt(g_packagePath);
+    downloaded = DownloadPackage(g_downloadUrl, g_packagePath);
+  }
   if (!downloaded) {
     ShowWizardBox(Tr("Файл: \"Setup_Xq_730K5_QZ_x64.zip\" не скачать!",
                      "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"),
