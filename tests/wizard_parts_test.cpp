@@ -85,14 +85,11 @@ std::vector<DrawOp> Texts(const std::vector<DrawOp>& ops) {
 std::string Layout(const std::vector<DrawOp>& ops) {
   std::string layout;
   for (const DrawOp& op : ops) {
-    if (!layout.empty()) layout += ' ';
-    if (op.kind == DrawOp::Kind::Text) {
-      layout += "T" + std::to_string(op.flags);
-    } else {
-      layout += (op.kind == DrawOp::Kind::Icon ? "I" : "P") + std::to_string(op.x) + "," + std::to_string(op.y);
-    }
+    bool text = op.kind == DrawOp::Kind::Text;
+    layout += text ? " T" + std::to_string(op.flags)
+                   : (op.kind == DrawOp::Kind::Icon ? " I" : " P") + std::to_string(op.x) + "," + std::to_string(op.y);
   }
-  return layout;
+  return layout.substr(1);
 }
 
 TEST_F(WizardPartsTest, EveryPageHasItsLayoutInBothLanguagesWithItsOwnTexts) {
