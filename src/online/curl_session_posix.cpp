@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "online/fetch_text.h"
+#include "online/transfer_pace.h"
 
 CurlSession OpenCurlSession(const std::string& url) {
   static std::once_flag globalInit;
@@ -26,10 +27,10 @@ CurlSession OpenCurlSession(const std::string& url) {
   curl_easy_setopt(curl, CURLOPT_USERAGENT, kAgentName);
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, session.headers.get());
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 15L);
-  // A stalled body ends the transfer rather than hanging the installer.
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(kConnectTimeoutSeconds));
+  // Slower than the floor for a whole window, the wait for the reply included, is broken off.
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(kSpeedFloorBytesPerSecond));
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(StallWindowSeconds()));
   // Debian's libcurl keeps its CA folder alongside a CAINFO file, so the public roots
   // stay trusted when a test CA is added.
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);

@@ -1,6 +1,7 @@
-// One libcurl transfer set up as WinINet and URL monikers behave: redirects followed
-// (never from HTTPS down to HTTP), no caches, the installer's agent name, certificates
-// always checked, with QZ_CA_BUNDLE adding a test server's own CA.
+// One libcurl transfer set up as the Windows build behaves: redirects followed (never from
+// HTTPS down to HTTP), no caches, the installer's agent name, the connect time-out and the
+// speed floor of transfer_pace.h, certificates always checked, with QZ_CA_BUNDLE adding a
+// test server's own CA.
 #pragma once
 
 #include <curl/curl.h>

@@ -10,8 +10,38 @@
 #include "platform/ui_port.h"
 
 namespace {
-// Set when OnProgress answers a cancel with an abort, until the next transfer starts.
-std::atomic<bool> g_abortAnswered{false};
+// What one transfer has learned, from OnDownloadStart to the next. Written by the
+// transfer's thread; ReportedBytes is read by the platform's stall watch.
+std::atomic<bool> g_abortAnswered{false};      // the user's cancel was answered
+std::atomic<std::uint32_t> g_refusal{kSOk};    // the transfer is not the package
+std::atomic<std::uint32_t> g_status{0};        // the final HTTP status, 0 while unknown
+std::atomic<bool> g_leftHttps{false};
+std::atomic<bool> g_begun{false};              // status 4 came
+std::atomic<std::uint32_t> g_length{0};        // the length announced at status 4
+std::atomic<std::uint64_t> g_reported{0};
+
+// The window thread's taskbar holds a COM initialisation from its first begin to its end.
+bool g_windowComHeld = false;
+
+std::uint32_t StatusRefusal(std::uint32_t status) {
+  if (status == 0 || (status >= 200 && status <= 299)) return kSOk;
+  if (status >= 300 && status <= 399) return kInetERedirectFailed;
+  if (status == 404 || status == 410) return kInetEObjectNotFound;
+  return kInetEDownloadFailure;
+}
+
+void HoldWindowCom() {
+  if (g_windowComHeld) return;
+  ComInitialize();
+  g_windowComHeld = true;
+}
+
+void ReleaseWindowCom() {
+  WindowTaskbar().End();
+  if (!g_windowComHeld) return;
+  ComUninitialize();
+  g_windowComHeld = false;
+}
 
 // With no length from the server the share received is unknown: the bar stays at 0
 // and no size is shown. A server sending more than it announced holds the bar at 1000.
@@ -58,18 +88,46 @@ void ShowDownloadFailure(std::uint32_t result) {
 void OnDownloadStart() {
   g_cancelRequested = false;
   g_abortAnswered = false;
+  g_refusal = kSOk;
+  g_status = 0;
+  g_leftHttps = false;
+  g_begun = false;
+  g_length = 0;
+  g_reported = 0;
 }
+
+void OnResponseStatus(std::uint32_t status) { g_status = status; }
+
+void OnFinalAddress(bool https) { g_leftHttps = !https; }
+
+void RefuseTransfer(std::uint32_t result) {
+  std::uint32_t none = kSOk;
+  g_refusal.compare_exchange_strong(none, result);
+}
+
+std::uint64_t ReportedBytes() { return g_reported; }
 
 std::uint32_t OnProgress(std::uint32_t progress, std::uint32_t progressMax, std::uint32_t statusCode) {
   if (statusCode == kBindStatusBeginDownloadData) {
-    SetDownloadInfo(SizeInfo(progressMax));
-    Ui().Repaint();
-    g_taskbarState = 1;
+    g_begun = true;
+    g_length = progressMax;
+    g_reported = progress;
+    if (std::uint32_t refusal = StatusRefusal(g_status); refusal != kSOk) RefuseTransfer(refusal);
+    if (g_leftHttps) RefuseTransfer(kInetERedirectFailed);
+    if (progressMax == 0) RefuseTransfer(kInetEDownloadFailure);
+    if (g_refusal == kSOk) {
+      SetDownloadInfo(SizeInfo(progressMax));
+      Ui().Repaint();
+      g_taskbarState = 1;
+    }
   } else if (statusCode == kBindStatusDownloadingData) {
+    g_reported = progress;
+    if (g_begun && progress > g_length) RefuseTransfer(kInetEDownloadFailure);
     std::int32_t position = DownloadPosition(progress, progressMax);
     Ui().SetProgressPos(position);
     g_downloadPos = position;
   }
+  if (g_refusal != kSOk) return kEAbort;
   if (g_cancelRequested.exchange(false)) {
     g_abortAnswered = true;
     return kEAbort;
@@ -77,14 +135,28 @@ std::uint32_t OnProgress(std::uint32_t progress, std::uint32_t progressMax, std:
   return kSOk;
 }
 
-std::uint32_t SettleTransfer(std::uint32_t result, const char* path) {
-  if (result != kSOk || !g_abortAnswered) return result;
-  DeleteFileAt(path);
-  return kEAbort;
+std::uint32_t SettleTransfer(std::uint32_t result, const char* path, std::uint64_t written) {
+  std::uint32_t settled = result;
+  if (g_abortAnswered) {
+    settled = kEAbort;
+  } else if (g_refusal != kSOk) {
+    settled = g_refusal;
+  } else if (std::uint32_t refusal = StatusRefusal(g_status); refusal != kSOk) {
+    settled = refusal;  // an error reply with no body reaches no status 4
+  } else if (result == kSOk) {
+    if (!g_begun) settled = kInetECannotConnect;
+    else if (written != g_length) settled = kInetEDownloadFailure;
+  } else if (result != kEOutOfMemory && result != kEAccessDenied && result != kInetEConnectionTimeout) {
+    settled = g_begun ? kInetEDownloadFailure : kInetECannotConnect;
+  }
+  if (settled != kSOk) DeleteFileAt(path);
+  return settled;
 }
 
 bool DownloadPackage(const char* url, const char* path) {
-  std::uint32_t result = SettleTransfer(TransferToFile(url, path), path);
+  std::uint64_t written = 0;
+  std::uint32_t raw = TransferToFile(url, path, written);
+  std::uint32_t result = SettleTransfer(raw, path, written);
   if (result == kSOk) {
     g_taskbarState = 3;
     return true;
@@ -98,7 +170,7 @@ bool DownloadPackage(const char* url, const char* path) {
 void TaskbarTick() {
   switch (g_taskbarState.load()) {
     case 1: {
-      ComInitialize();
+      HoldWindowCom();
       WindowTaskbar().Begin();
       // The download may have ended meanwhile (state 3): that must not be lost.
       std::int32_t begun = 1;
@@ -109,14 +181,13 @@ void TaskbarTick() {
       WindowTaskbar().SetValue(g_downloadPos, g_progressScale);
       break;
     case 3: {
-      WindowTaskbar().End();
-      ComUninitialize();
+      ReleaseWindowCom();
       std::int32_t ended = 3;
       g_taskbarState.compare_exchange_strong(ended, 0);
       break;
     }
     case 4:
-      ComInitialize();
+      HoldWindowCom();
       WindowTaskbar().Begin();
       WindowTaskbar().SetError(250, g_progressScale);
       break;
@@ -127,7 +198,6 @@ void TaskbarTick() {
 
 void EndWindowTaskbar() {
   if (g_taskbarState <= 1) return;
-  WindowTaskbar().End();
-  ComUninitialize();
+  ReleaseWindowCom();
   g_taskbarState = 0;
 }

@@ -1,6 +1,6 @@
-// The package transfer on libcurl, reporting as the URL moniker download does: status 4
-// with the length at the first data, status 5 for each further piece, the cancel test
-// at every report, and a failure HRESULT. As there, the file exists only when complete.
+// The package transfer on libcurl, reporting as the URL moniker download does: the reply's
+// status before the first data, status 4 with the length at the first data, status 5 for
+// each further piece, the cancel test at every report, and a failure HRESULT.
 #include <cstdio>
 #include <limits>
 
@@ -16,6 +16,7 @@ struct Transfer {
   bool aborted = false;
   bool writeFailed = false;
   std::uint32_t received = 0;
+  std::uint64_t written = 0;
   std::uint32_t length = 0;  // 0 when the server sends none
 };
 
@@ -31,10 +32,14 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user)
     transfer->writeFailed = true;
     return 0;
   }
+  transfer->written += bytes;
   transfer->received = Clamp32(std::uint64_t{transfer->received} + bytes);
   std::uint32_t status = kBindStatusDownloadingData;
   if (!transfer->begun) {
     transfer->begun = true;
+    long reply = 0;
+    curl_easy_getinfo(transfer->curl, CURLINFO_RESPONSE_CODE, &reply);
+    OnResponseStatus(static_cast<std::uint32_t>(reply));
     curl_off_t length = -1;
     curl_easy_getinfo(transfer->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     transfer->length = length > 0 ? Clamp32(static_cast<std::uint64_t>(length)) : 0;
@@ -60,6 +65,7 @@ std::uint32_t ResultOf(CURLcode code, const Transfer& transfer) {
   if (transfer.aborted) return kEAbort;
   if (transfer.writeFailed) return kEAccessDenied;
   switch (code) {
+    case CURLE_OPERATION_TIMEDOUT: return kInetEConnectionTimeout;  // below the speed floor
     case CURLE_OK: return kSOk;
     case CURLE_OUT_OF_MEMORY: return kEOutOfMemory;
     case CURLE_COULDNT_RESOLVE_HOST:
@@ -73,8 +79,9 @@ std::uint32_t ResultOf(CURLcode code, const Transfer& transfer) {
 }
 }  // namespace
 
-std::uint32_t TransferToFile(const char* url, const char* path) {
+std::uint32_t TransferToFile(const char* url, const char* path, std::uint64_t& written) {
   OnDownloadStart();
+  written = 0;
   CurlSession session = OpenCurlSession(url);
   if (!session.easy) return kEOutOfMemory;
   Transfer transfer;
@@ -88,8 +95,13 @@ std::uint32_t TransferToFile(const char* url, const char* path) {
   curl_easy_setopt(transfer.curl, CURLOPT_XFERINFODATA, &transfer);
   CURLcode code = curl_easy_perform(transfer.curl);
   bool closed = std::fclose(transfer.file) == 0;
+  // A reply with no body (or a redirect curl would not follow) reaches no first data.
+  long reply = 0;
+  curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &reply);
+  OnResponseStatus(static_cast<std::uint32_t>(reply));
   std::uint32_t result = ResultOf(code, transfer);
   if (result == kSOk && !closed) result = kEAccessDenied;
+  written = transfer.written;
   if (result != kSOk) DeleteFileAt(path);
   return result;
 }

@@ -1,6 +1,12 @@
-// One-read fetch of a small text resource: open the URL, read at most capacity bytes
-// once into the buffer (zero-filled first), close. g_bytesRead receives the count.
-// Fresh from the network every time: no cache, no cookies, agent "Xq-730K5 QZ Install".
+// One fetch of a small text resource into a zero-filled buffer of fixed capacity; the
+// caller tests the bytes. g_bytesRead receives the count. Fresh from the network every
+// time: no cache, no cookies, agent "Xq-730K5 QZ Install".
+//
+// Only a whole, successful reply is read. A transfer that breaks off (a reset, fewer bytes
+// than its length, a stall below the speed floor, see transfer_pace.h) means no
+// connection: nothing of it may be acted on. A reply that is not the resource (an error
+// status, a redirect that would leave HTTPS) reads as nothing, like a failed read: the
+// buffer stays zero and g_bytesRead 0, which every caller's test of the bytes rejects.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +14,13 @@
 
 enum class FetchResult { NoConnection, Read };
 
-FetchResult FetchText(const std::string& url, char* buffer, std::uint32_t capacity);
+// What a body longer than the buffer gives: its first capacity bytes (a version or a
+// size), or nothing at all (the file list, where acting on a part would install or delete
+// a part).
+enum class Overflow { Cut, Refuse };
+
+FetchResult FetchText(const std::string& url, char* buffer, std::uint32_t capacity,
+                      Overflow overflow = Overflow::Cut);
 
 // "No internet connection!" in the user's language, owned by the main window.
 void ShowNoConnection();

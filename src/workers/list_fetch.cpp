@@ -7,7 +7,9 @@
 #include "workers/file_list.h"
 
 bool FetchListText(char* buffer) {
-  if (FetchText(ServerUrl(Resource::FileList), buffer, kListCapacity) == FetchResult::NoConnection) {
+  // A list longer than the buffer reads as none: its first part would install or delete
+  // part of the add-on. A broken-off transfer is no connection, an error reply no list.
+  if (FetchText(ServerUrl(Resource::FileList), buffer, kListCapacity, Overflow::Refuse) == FetchResult::NoConnection) {
     ShowNoConnection();
     return false;
   }

@@ -3,5 +3,8 @@
 #pragma once
 
 // Fetches the list into buffer (kListCapacity bytes, zeroed first). True when it holds a
-// list to parse, g_bytesRead its length; otherwise its message has been shown.
+// whole list to parse, g_bytesRead its length; otherwise its message has been shown: "No
+// internet connection!" when the transfer failed or broke off, "File "List" not found!"
+// when the reply was no list (an error status, a redirect off HTTPS, longer than the
+// buffer, or not beginning with "Effec").
 bool FetchListText(char* buffer);

@@ -13,12 +13,13 @@
 //                                 certificate that the tests are never told about
 // For example, from the repository root after building native and win64 (one command a line):
 //   mkdir -p /tmp/qz-tree
-//   build/native/tools/qz serve --root /tmp/qz-tree --port 8443 --cert /tmp/qz-tls/cert.pem --key /tmp/qz-tls/key.pem &
+//   build/native/tools/qz serve --root /tmp/qz-tree --port 8443 --cert /tmp/qz-tls/cert.pem --key /tmp/qz-tls/key.pem --faults &
 //   build/native/tools/qz serve --root /tmp/qz-tree --port 8444 --cert /tmp/qz-tls-other/cert.pem --key /tmp/qz-tls-other/key.pem &
 //   (wait until each has printed its "qz serve: https://..." line; stop both with SIGTERM afterwards)
 //   export QZ_TEST_SERVER_ROOT='Z:\tmp\qz-tree' QZ_TEST_SERVER_URL=https://127.0.0.1:8443
 //   export QZ_CA_BUNDLE='Z:\tmp\qz-tls\cert.pem' QZ_TEST_UNTRUSTED_SERVER_URL=https://127.0.0.1:8444
 //   WINEPREFIX=$PWD/build/wine WINEDEBUG=-all /usr/lib/wine/wine64 build/win64/tests/qz_tests.exe
+// (--faults on the trusted one lets SetFault work; the fault tests skip without it.)
 // Wine passes the Unix environment on to the program. The certificate files are reused
 // when they exist. Start() adds QZ_CA_BUNDLE to the prefix's trusted roots (the program
 // never does; see trust_ca.h), so the prefix should be a scratch one. Without these variables
@@ -26,6 +27,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class LocalServer {
  public:
@@ -52,6 +54,14 @@ class LocalServer {
   std::string Url(const std::string& path) const { return baseUrl_ + path; }  // path starts with '/'
 
   bool Start();  // false with Error() when the server cannot be had
+
+  // The server misbehaves on path (from Root(), e.g. "/files/Setup/File_List_Xq_730K5_QZ.txt")
+  // as fault says, e.g. "reset 1000" (see tools/qz/serve_faults.h); it replaces every
+  // earlier fault. Also starts the log of the requests below Root().
+  void SetFault(const std::string& path, const std::string& fault) const;
+  // The request targets logged so far, each followed by its fault or "-"; streamed
+  // faults add "<target> sent <bytes>" once they end.
+  std::vector<std::string> RequestLog() const;
   // Ends the server on Linux; on Windows the shared server keeps running, so a test that
   // needs an unreachable server uses ClosedUrl() instead.
   void Stop();

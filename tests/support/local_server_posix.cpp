@@ -73,7 +73,7 @@ bool LocalServer::Start() {
   caBundle_ = ownedDir_ + "/tls/cert.pem";
   std::string key = ownedDir_ + "/tls/key.pem";
   const char* argv[] = {QZ_TOOL_PATH, "serve", "--root", root_.c_str(), "--port", "0",
-                        "--cert", caBundle_.c_str(), "--key", key.c_str(), nullptr};
+                        "--cert", caBundle_.c_str(), "--key", key.c_str(), "--faults", nullptr};
   int out[2];
   if (::pipe(out) != 0) {
     error_ = "no pipe for qz serve";

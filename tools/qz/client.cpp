@@ -1,16 +1,20 @@
 // qz install | repair | remove: the headless client on the installer's own workers. The
 // main thread plays the window thread: it runs the taskbar step every 100 ms and turns
-// Ctrl+C into a confirmed Cancel.
+// Ctrl+C and SIGTERM into a confirmed Cancel.
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <random>
+#include <string>
 #include <thread>
 
 #include "app/state.h"
 #include "commands.h"
 #include "online/download.h"
+#include "online/transfer_pace.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "terminal_ui.h"
@@ -39,7 +43,19 @@ bool Prepare(const Args& args) {
   if (server.empty() || root.empty()) return false;
   SetEnvironment("QZ_SERVER", true, server);
   ResetInstallerState();  // takes the package address from the server just set
+  g_random.seed(std::random_device{}());  // as the program does: each run its own "?rnd="
   g_russian = args.GetOr("lang", "en") == "ru";
+  // For the tests of a stalling server, which cannot wait a minute per case.
+  std::string window = args.GetOr("stall-seconds", "");
+  if (!window.empty()) {
+    char* end = nullptr;
+    long seconds = std::strtol(window.c_str(), &end, 10);
+    if (*end != '\0' || seconds < 1 || seconds > 3600) {
+      std::fprintf(stderr, "qz: --stall-seconds must be 1..3600\n");
+      return false;
+    }
+    SetStallWindowSeconds(static_cast<int>(seconds));
+  }
   if (!SetRoot(root) || !PathExists(g_simRoot)) {
     std::fprintf(stderr, "qz: the root folder must exist and its path be shorter than %zu bytes\n", kPathCapacity);
     return false;
@@ -52,6 +68,7 @@ int RunJob(const Args& args, Page page, void (*worker)()) {
   if (!Prepare(args)) return 2;
   TerminalUi ui;
   std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
   g_page = page;
   ui.Repaint();
   std::atomic<bool> ended{false};
@@ -80,6 +97,7 @@ int RunJob(const Args& args, Page page, void (*worker)()) {
   if (cancelled) DeletePackageAndTemporaries();
   TaskbarTick();
   std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
   if (cancelled) return 130;
   if (g_page != PageFinished) {
     std::fprintf(stderr, "qz: %s did not finish\n", page == PageRemoving ? "the removal" : "the installation");

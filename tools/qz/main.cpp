@@ -17,7 +17,7 @@ const Command kCommands[] = {
      "pack --from ADDON_DIR --to SERVER_TREE [--installer-version 1.1.0.0] [--model-version 1200]"},
     {"inspect", RunInspect, "inspect --package FILE --list FILE   check a package against its list"},
 #ifndef QZ_NO_SERVE
-    {"serve", RunServe, "serve --root SERVER_TREE --port N [--cert FILE --key FILE]   HTTPS on loopback"},
+    {"serve", RunServe, "serve --root SERVER_TREE --port N [--cert FILE --key FILE] [--faults]   HTTPS on loopback"},
 #endif
     {"install", RunInstall, "install --server URL --root DIR [--lang en|ru]   install the add-on into DIR"},
     {"repair", RunInstall, "repair --server URL --root DIR [--lang en|ru]    install again over an installation"},

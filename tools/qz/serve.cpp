@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,7 @@
 
 #include "commands.h"
 #include "serve_cert.h"
+#include "serve_faults.h"
 
 namespace fs = std::filesystem;
 
@@ -128,7 +130,14 @@ struct OpenFile {
   std::vector<char> chunk = std::vector<char>(kChunkBytes);
 };
 
-void Respond(const httplib::Request& request, httplib::Response& response, const fs::path& root) {
+// With faults on, the redirect faults' targets; null on a server that serves as it should.
+struct Serving {
+  fs::path root;
+  const RedirectPorts* faults = nullptr;
+};
+
+void Respond(const httplib::Request& request, httplib::Response& response, const Serving& serving) {
+  const fs::path& root = serving.root;
   if (request.method != "GET" && request.method != "HEAD") {
     response.status = 405;
     response.set_header("Allow", "GET, HEAD");
@@ -149,6 +158,14 @@ void Respond(const httplib::Request& request, httplib::Response& response, const
   auto file = std::make_shared<OpenFile>(fd);
   response.status = 200;
   auto size = static_cast<std::size_t>(info.st_size);
+  if (serving.faults != nullptr) {
+    FaultLookup lookup = FindFault(root, *path);
+    if (lookup.logFolder) LogRequest(*lookup.logFolder, request.target + " " + (lookup.fault ? lookup.fault->name : "-"));
+    if (lookup.fault) {
+      ServeFault(request, response, *path, size, ContentType(*path), *lookup.fault, *serving.faults, lookup.logFolder);
+      return;
+    }
+  }
   if (size == 0) {
     // httplib sends no Content-Length at all for a provider of nothing.
     response.set_content("", ContentType(*path));
@@ -191,6 +208,62 @@ int Bind(httplib::Server& server, const std::string& host, int port) {
 }
 }  // namespace
 
+namespace {
+// Every request is answered here, before httplib's routing: its regex routes add nothing
+// for one catch-all handler, and other methods get 405 instead of 404.
+void Configure(httplib::Server& server, const Serving& serving) {
+  server.set_pre_routing_handler([serving](const httplib::Request& request, httplib::Response& response) {
+    // Range is ignored: the installer never asks for part of a file, and httplib 0.11 gets
+    // range answers wrong (status 200 with Content-Range; a start past the end yields a
+    // Content-Length near 2^64; error pages sliced). The request is httplib's own non-const
+    // object, so clearing its parsed ranges here is well defined.
+    const_cast<httplib::Request&>(request).ranges.clear();
+    response.set_header("Accept-Ranges", "none");  // httplib would say "bytes" to HEAD
+    Respond(request, response, serving);
+    return httplib::Server::HandlerResponse::Handled;
+  });
+  // Also covers the errors httplib answers itself, such as a malformed request line.
+  server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+    SetFixedBody(response, ErrorPage(response.status), "text/html; charset=utf-8");
+  });
+  server.set_default_headers({{"Server", "qz-serve"}});
+  server.set_read_timeout(kIoTimeoutSeconds);
+  server.set_write_timeout(kIoTimeoutSeconds);
+  // Faults hold their connection's thread for as long as the client waits.
+  server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+}
+
+// The faults' redirect targets: the same folder without faults, over plain http and on a
+// second https port, each on a port of its own.
+struct RedirectTargets {
+  std::unique_ptr<httplib::Server> plain;
+  std::unique_ptr<httplib::SSLServer> secure;
+  RedirectPorts ports;
+  std::vector<std::thread> threads;
+
+  bool Start(const fs::path& root, const std::function<bool(SSL_CTX&)>& setUp) {
+    plain = std::make_unique<httplib::Server>();
+    secure = std::make_unique<httplib::SSLServer>(setUp);
+    Configure(*plain, Serving{root, nullptr});
+    Configure(*secure, Serving{root, nullptr});
+    ports.http = Bind(*plain, "127.0.0.1", 0);
+    ports.https = Bind(*secure, "127.0.0.1", 0);
+    if (ports.http < 0 || ports.https < 0) return false;
+    threads.emplace_back([this] { plain->listen_after_bind(); });
+    threads.emplace_back([this] { secure->listen_after_bind(); });
+    return true;
+  }
+  void Stop() {
+    for (httplib::Server* server : {plain.get(), static_cast<httplib::Server*>(secure.get())}) {
+      if (server == nullptr) continue;
+      while (!server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      server->stop();
+    }
+    for (std::thread& thread : threads) thread.join();
+  }
+};
+}  // namespace
+
 int RunServe(const Args& args) {
   std::string rootText = args.Require("root");
   std::string portText = args.Require("port");
@@ -214,36 +287,17 @@ int RunServe(const Args& args) {
     std::fprintf(stderr, "qz serve: %s\n", why.c_str());
     return 1;
   }
-  httplib::SSLServer server([&identity](SSL_CTX& context) {
+  std::function<bool(SSL_CTX&)> setUp = [&identity](SSL_CTX& context) {
     return SSL_CTX_set_min_proto_version(&context, TLS1_2_VERSION) == 1 &&
            SSL_CTX_use_certificate(&context, identity.cert.get()) == 1 &&
            SSL_CTX_use_PrivateKey(&context, identity.key.get()) == 1 &&
            SSL_CTX_check_private_key(&context) == 1;
-  });
+  };
+  httplib::SSLServer server(setUp);
   if (!server.is_valid()) {
     std::fprintf(stderr, "qz serve: the certificate and key cannot be used together\n");
     return 1;
   }
-
-  // Every request is answered here, before httplib's routing: its regex routes add nothing
-  // for one catch-all handler, and other methods get 405 instead of 404.
-  server.set_pre_routing_handler([&root](const httplib::Request& request, httplib::Response& response) {
-    // Range is ignored: the installer never asks for part of a file, and httplib 0.11 gets
-    // range answers wrong (status 200 with Content-Range; a start past the end yields a
-    // Content-Length near 2^64; error pages sliced). The request is httplib's own non-const
-    // object, so clearing its parsed ranges here is well defined.
-    const_cast<httplib::Request&>(request).ranges.clear();
-    response.set_header("Accept-Ranges", "none");  // httplib would say "bytes" to HEAD
-    Respond(request, response, root);
-    return httplib::Server::HandlerResponse::Handled;
-  });
-  // Also covers the errors httplib answers itself, such as a malformed request line.
-  server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
-    SetFixedBody(response, ErrorPage(response.status), "text/html; charset=utf-8");
-  });
-  server.set_default_headers({{"Server", "qz-serve"}});
-  server.set_read_timeout(kIoTimeoutSeconds);
-  server.set_write_timeout(kIoTimeoutSeconds);
 
   // SIGINT and SIGTERM are blocked in every thread (httplib's workers inherit the mask) and
   // taken by one watcher with sigwait, where calling stop() is safe, unlike in a handler.
@@ -256,8 +310,15 @@ int RunServe(const Args& args) {
   // only end that connection.
   std::signal(SIGPIPE, SIG_IGN);
 
+  bool faults = args.Get("faults").has_value();
+  RedirectTargets targets;
+  if (faults && !targets.Start(root, setUp)) return 1;
+  Configure(server, Serving{root, faults ? &targets.ports : nullptr});
   int bound = Bind(server, args.GetOr("host", "127.0.0.1"), static_cast<int>(port));
-  if (bound < 0) return 1;
+  if (bound < 0) {
+    if (faults) targets.Stop();
+    return 1;
+  }
 
   std::atomic<bool> listenEnded{false};
   std::thread watcher([&] {
@@ -269,11 +330,16 @@ int RunServe(const Args& args) {
   });
 
   std::printf("qz serve: https://127.0.0.1:%d serving %s\n", bound, root.c_str());
+  if (faults) {
+    std::printf("qz serve: faults from each folder's %s; redirects to http://127.0.0.1:%d and https://127.0.0.1:%d\n",
+                kFaultsFileName, targets.ports.http, targets.ports.https);
+  }
   std::fflush(stdout);
 
   bool clean = server.listen_after_bind();
   listenEnded = true;
   pthread_kill(watcher.native_handle(), SIGTERM);  // wakes the watcher if no signal came
   watcher.join();
+  if (faults) targets.Stop();
   return clean ? 0 : 1;
 }
