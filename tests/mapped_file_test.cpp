@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "package/mapped_file.h"
+#include "platform/fatal.h"
+#include "platform/fs.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 
@@ -22,15 +25,21 @@ class MappedFileTest : public ::testing::Test {
 };
 
 // The fatal path shows its box through the port; the recorder echoes it to stderr,
-// which is all a death test can see of the child.
+// which is all a death test can see of the child. The registered clean-up must run
+// before the box, and the error it meets itself must not become the exit code.
+void CleanUpMeetingAnError() {
+  std::fputs("cleaned up ", stderr);
+  DeleteFileAt("no such file");  // ENOENT, ERROR_FILE_NOT_FOUND: 2
+}
 void CreateThroughRecorder(const std::string& path, std::uint32_t size) {
   RecordingUi ui;
+  SetFatalCleanUp(CleanUpMeetingAnError);
   MappedFile record;
   CreateMappedForWrite(record, path.c_str(), size);
 }
 // Written for both gtest regex dialects (POSIX and the simple one on Windows).
 std::string BoxPattern(int code) {
-  return "box Error. .null. failed with error " + std::to_string(code) + ": .";
+  return "cleaned up .box Error. .null. failed with error " + std::to_string(code) + ": .";
 }
 }  // namespace
 

@@ -66,11 +66,13 @@ const Bytes kAbab{0x41, 0, 0x42, 0, 0, 1};  // "ABAB"
 const std::string kTwoEntries = "Effects/a.cfg\r\nEffects/sub/b.cfg\r\n";
 }  // namespace
 
-TEST_F(SplitTest, CutsOneTemporaryPerEntryHoldingItsPayloadUnchanged) {
+TEST_F(SplitTest, CutsOneTemporaryPerEntryHoldingItsPayloadUnchangedAfterDeletingWhatAKilledRunLeft) {
   PublishList(kTwoEntries);
   Bytes big(258, 0x11);  // length bytes 02 01 00 00
   PlacePackage(Package({Record(kA), Record(big)}));
+  WriteFile(root / "Effects/sub/b.cfg.qznew", std::string("half a file"));
   EXPECT_EQ(SplitPackage(), SplitResult::Done);
+  EXPECT_FALSE(Exists(root / "Effects/sub/b.cfg.qznew"));
   EXPECT_EQ(ReadFile(root / "Effects/a.cfg.qzar"), kA);
   EXPECT_EQ(ReadFile(root / "Effects/sub/b.cfg.qzar"), big);
   EXPECT_TRUE(ui.Boxes().empty());

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "vendor/lzw_encoder.h"
 #include "package/unpack.h"
+#include "platform/fatal.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 #include "workers/file_list.h"
@@ -70,6 +72,29 @@ TEST_F(UnpackTest, AnExistingLongerTargetIsReplacedAndIdleWorkersAreDone) {
   ASSERT_TRUE(status.allDone);  // three of the four workers had nothing to do
   EXPECT_EQ(status.finished, 1);
   EXPECT_EQ(ReadFile(root / "Effects/d0/f0.bin"), Content(0));
+  EXPECT_FALSE(Exists(root / "Effects/d0/f0.bin.qznew"));  // renamed over the target
+}
+
+// The echo of the recorder and of the clean-up is all a death test sees of the child.
+TEST_F(UnpackTest, ATargetThatCannotBeReplacedTakesTheFatalPathAfterItsSiblingIsDeleted) {
+#ifdef _WIN32
+  constexpr int kFolderInTheWay = 5;  // ERROR_ACCESS_DENIED
+#else
+  constexpr int kFolderInTheWay = 21;  // EISDIR
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto replace = [this] {
+    Stage(1);
+    WriteFile(root / "Effects/d0/f0.bin/user.cfg", std::string("a folder where the file goes"));
+    static std::string sibling;
+    sibling = root / "Effects/d0/f0.bin.qznew";
+    RecordingUi ui;
+    SetFatalCleanUp([] { std::fputs(Exists(sibling) ? "sibling left " : "sibling deleted ", stderr); });
+    UnpackAll();
+    WaitForWorkers();
+  };
+  EXPECT_EXIT(replace(), ::testing::ExitedWithCode(kFolderInTheWay),
+              "sibling deleted .box Error. .null. failed with error " + std::to_string(kFolderInTheWay));
 }
 
 TEST_F(UnpackTest, MissingOrUndecodableTemporariesAreCountedAndLeaveTheTargetAlone) {

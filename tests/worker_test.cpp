@@ -85,12 +85,14 @@ class WorkerTest : public ::testing::Test {
   std::string ServerFile(Resource resource) const { return server.Root() + ResourcePath(resource); }
   std::string Installed(const std::string& entry) const { return sim + "/" + entry; }
 
-  // Every package and temporary under the root.
+  // Every package, temporary and decoded sibling under the root.
   std::vector<std::string> Leftovers() const {
     std::vector<std::string> found;
     for (const auto& item : fs::recursive_directory_iterator(sim)) {
       std::string name = item.path().filename().string();
-      if (name == kPackageFileName || item.path().extension() == ".qzar") found.push_back(name);
+      if (name == kPackageFileName || item.path().extension() == ".qzar" || item.path().extension() == ".qznew") {
+        found.push_back(name);
+      }
     }
     return found;
   }
@@ -164,7 +166,7 @@ TEST_F(WorkerTest, InstallWritesEveryListedFileWithThreeBarRunsAndARepairRestore
   EXPECT_TRUE(Leftovers().empty());
 }
 
-TEST_F(WorkerTest, RemoveDeletesListedFilesAndTheFoldersTheyEmptiedOnly) {
+TEST_F(WorkerTest, RemoveDeletesListedFilesAndTheFoldersTheyEmptiedOnlyAndCountsTheFilesThatStay) {
   // A small add-on of our own, so that every folder's fate is known.
   TempDir addon;
   for (const char* file : {"Effects/fx/a.bmp", "Effects/fx/b.bmp", "SimObjects/A/B/aircraft.cfg",
@@ -175,11 +177,16 @@ TEST_F(WorkerTest, RemoveDeletesListedFilesAndTheFoldersTheyEmptiedOnly) {
   ASSERT_TRUE(PackServerTree(addon.Path(), server.Root()).ok());
   CopyTree(addon.Path(), sim);
   fs::remove(Installed("Effects/fx/b.bmp"));  // already gone: still counted
+  // What a killed install leaves goes too, and keeps no folder.
+  for (const char* left : {kPackageFileName, "Effects/fx/a.bmp.qzar", "SimObjects/A/B/aircraft.cfg.qznew"}) {
+    WriteFile(Installed(left), std::string("left by a killed run"));
+  }
 
   Run(UninstallWorker, PageRemoving);
 
   EXPECT_EQ(g_page, PageFinished);
   EXPECT_TRUE(ui.Boxes().empty());
+  EXPECT_TRUE(Leftovers().empty());
   EXPECT_FALSE(Exists(Installed("Effects/fx")));
   EXPECT_TRUE(Exists(Installed("Effects")));  // only the folder right above a file goes
   EXPECT_FALSE(Exists(Installed("SimObjects/A/B")));
@@ -188,6 +195,19 @@ TEST_F(WorkerTest, RemoveDeletesListedFilesAndTheFoldersTheyEmptiedOnly) {
   EXPECT_TRUE(Exists(Installed("gauges/Xq/user_settings.cfg")));
   EXPECT_EQ(ui.Log("bar "), (std::vector<std::string>{"bar 0", "bar 250", "bar 500", "bar 750"}));
   EXPECT_EQ(ui.Controls(), "shown: Finish");
+
+  // A listed file that cannot be deleted (here a folder stands in its place) is counted.
+  CopyTree(addon.Path(), sim);
+  fs::remove(Installed("Effects/fx/a.bmp"));
+  WriteFile(Installed("Effects/fx/a.bmp/held"), std::string("held"));
+  StartState();
+  g_russian = true;
+  RecordingUi stayed;
+  Run(UninstallWorker, PageRemoving);
+  EXPECT_EQ(stayed.Texts(), std::vector<std::string>{"Не удалось удалить файлов: 1 из 4! Возможно, они открыты в "
+                                                     "другой программе или защищены от записи."});
+  ExpectFailurePage(stayed);
+  EXPECT_FALSE(Exists(Installed("SimObjects/A/B/aircraft.cfg")));
 }
 
 TEST_F(WorkerTest, InstallFailuresEndOnTheFailurePageWithTheirMessageAndLeaveNothing) {
