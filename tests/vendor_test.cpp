@@ -18,9 +18,8 @@ namespace {
 std::map<std::string, std::vector<std::uint8_t>> ReadTree(const std::string& dir) {
   std::map<std::string, std::vector<std::uint8_t>> tree;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    if (entry.is_regular_file()) {
-      tree[entry.path().lexically_relative(dir).generic_string()] = ReadFile(entry.path().generic_string());
-    }
+    std::string path = entry.path().generic_string();
+    if (entry.is_regular_file()) tree[entry.path().lexically_relative(dir).generic_string()] = ReadFile(path);
   }
   return tree;
 }
@@ -36,59 +35,48 @@ std::uint64_t TreeHash(const std::string& dir) {
   return hash;
 }
 
-std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
-
-std::string ResourceAt(const std::string& tree, Resource resource) { return tree + ResourcePath(resource); }
-
-// The list split at each CR LF; a CR or LF anywhere else fails the test.
-std::vector<std::string> ListEntries(const std::string& text) {
-  std::vector<std::string> entries;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    entries.push_back(text.substr(start, end - start));
-    EXPECT_EQ(entries.back().find_first_of("\r\n"), std::string::npos) << entries.back();
-  }
-  EXPECT_EQ(start, text.size()) << "text after the last CR LF";
-  return entries;
+std::string Served(const std::string& tree, Resource resource) {
+  std::vector<std::uint8_t> bytes = ReadFile(tree + ResourcePath(resource));
+  return {bytes.begin(), bytes.end()};
 }
 
-int KindOf(const std::string& path) {  // 0 texture, 1 text, 2 model, 3 noise-like
-  static const std::map<std::string, int> kKinds = {{".bmp", 0}, {".mdl", 2}, {".bin", 2}, {".wav", 3}, {".dds", 3}};
-  auto kind = kKinds.find(fs::path(path).extension().string());
-  return kind == kKinds.end() ? 1 : kind->second;
+// The file list's text: every entry followed by CR LF.
+std::string ListOf(const std::vector<std::string>& entries) {
+  std::string list;
+  for (const std::string& entry : entries) list += entry + "\r\n";
+  return list;
 }
 }  // namespace
 
-TEST(VendorSample, SameArgumentsGiveTheSameBytes) {
+TEST(VendorSample, IsPinnedPerSeedAndPacksInItsListedOrder) {
   TempDir dir;
-  SampleAddon first = GenerateSampleAddon(dir / "a", 512 << 10, 1);
-  SampleAddon again = GenerateSampleAddon(dir / "b", 512 << 10, 1);
-  SampleAddon other = GenerateSampleAddon(dir / "c", 512 << 10, 2);
-  ASSERT_TRUE(first.ok() && again.ok() && other.ok()) << first.error << again.error << other.error;
-  EXPECT_EQ(first.listed, again.listed);
-  EXPECT_EQ(TreeHash(dir / "a"), TreeHash(dir / "b"));
-  EXPECT_NE(TreeHash(dir / "a"), TreeHash(dir / "c"));
-
+  SampleAddon pinned = GenerateSampleAddon(dir / "pinned", 256 << 10, 730);
+  SampleAddon other = GenerateSampleAddon(dir / "other", 256 << 10, 731);
+  ASSERT_TRUE(pinned.ok() && other.ok()) << pinned.error << other.error;
   // Pinned so that the Windows build, run under Wine, proves the same bytes on every
   // platform. A deliberate change of the generator changes this value.
-  SampleAddon pinned = GenerateSampleAddon(dir / "pinned", 256 << 10, 730);
-  ASSERT_TRUE(pinned.ok()) << pinned.error;
   EXPECT_EQ(TreeHash(dir / "pinned"), 0x27A865DD9FBEF1D7ull);
+  EXPECT_NE(TreeHash(dir / "other"), TreeHash(dir / "pinned"));
+  EXPECT_FALSE(GenerateSampleAddon(dir / "pinned", 256 << 10, 730).ok()) << "a folder in use would mix two add-ons";
 
-  SampleAddon refused = GenerateSampleAddon(dir / "a", 512 << 10, 1);
-  EXPECT_FALSE(refused.ok()) << "a folder with files in it would mix two add-ons";
+  ServerTreeResult packed = PackServerTree(dir / "pinned", dir / "server");
+  ASSERT_TRUE(packed.ok()) << packed.error;
+  EXPECT_EQ(Served(dir / "server", Resource::FileList), ListOf(pinned.listed));
+  EXPECT_EQ(Served(dir / "server", Resource::FilesSize), std::to_string(pinned.listedBytes));
 }
 
 TEST(VendorSample, TreeHasTheMixTheLayoutAndTheUserFiles) {
   TempDir dir;
-  const std::string addon = dir / "addon";
-  SampleAddon sample = GenerateSampleAddon(addon, 8 << 20, 730);
+  SampleAddon sample = GenerateSampleAddon(dir / "addon", 8 << 20, 730);
   ASSERT_TRUE(sample.ok()) << sample.error;
-  auto tree = ReadTree(addon);
+  auto tree = ReadTree(dir / "addon");
 
+  // Textures, text, model data and noise-like data by bytes; sizes from a few bytes to MBs.
+  const std::map<std::string, int> kKinds = {{".bmp", 0}, {".mdl", 2}, {".bin", 2}, {".wav", 3}, {".dds", 3}};
   std::uint64_t kindBytes[4] = {}, total = 0, smallest = UINT64_MAX, largest = 0;
   for (const auto& [path, bytes] : tree) {
-    kindBytes[KindOf(path)] += bytes.size();
+    auto kind = kKinds.find(fs::path(path).extension().string());
+    kindBytes[kind == kKinds.end() ? 1 : kind->second] += bytes.size();
     total += bytes.size();
     smallest = std::min<std::uint64_t>(smallest, bytes.size());
     largest = std::max<std::uint64_t>(largest, bytes.size());
@@ -96,8 +84,7 @@ TEST(VendorSample, TreeHasTheMixTheLayoutAndTheUserFiles) {
   EXPECT_EQ(total, sample.totalBytes);
   const double expectedShare[4] = {0.40, 0.25, 0.20, 0.15};
   for (int kind = 0; kind < 4; ++kind) {
-    EXPECT_NEAR(static_cast<double>(kindBytes[kind]) / static_cast<double>(total), expectedShare[kind], 0.03)
-        << "kind " << kind;
+    EXPECT_NEAR(static_cast<double>(kindBytes[kind]) / static_cast<double>(total), expectedShare[kind], 0.03) << kind;
   }
   EXPECT_LE(smallest, 16u);
   EXPECT_GE(largest, 1u << 20);
@@ -108,98 +95,62 @@ TEST(VendorSample, TreeHasTheMixTheLayoutAndTheUserFiles) {
   const std::vector<std::string> userFiles = {"SimObjects/Airplanes/Xarnov_730K5_QZ_x64/panel/Xq730_user.ini",
                                               "gauges/Xq_730K5_QZ/user_settings.cfg"};
   EXPECT_EQ(sample.unlisted, userFiles);
-  ASSERT_TRUE(tree.count(kUnlistedIndexName));
-  EXPECT_EQ(Text(tree[kUnlistedIndexName]), userFiles[0] + "\n" + userFiles[1] + "\n");
-
-  // Listed is everything on disk but the user files and their index, each in a folder.
+  std::string index(tree[kUnlistedIndexName].begin(), tree[kUnlistedIndexName].end());
+  EXPECT_EQ(index, userFiles[0] + "\n" + userFiles[1] + "\n");
+  // Listed is everything on disk but the user files and their index.
   EXPECT_EQ(sample.listed.size() + userFiles.size() + 1, tree.size());
-  ASSERT_FALSE(sample.listed.empty());
-  EXPECT_EQ(sample.listed.front().substr(0, 5), "Effec");
 }
 
-TEST(VendorServerTree, WritesTheFiveResourcesTheInstallerReads) {
+TEST(VendorServerTree, WritesTheFiveResourcesWithEffecEntriesFirstAndNoUserFiles) {
   TempDir dir;
   const std::string addon = dir / "addon", server = dir / "server";
-  SampleAddon sample = GenerateSampleAddon(addon, 2 << 20, 5);
-  ASSERT_TRUE(sample.ok()) << sample.error;
-  ServerTreeOptions options;
-  options.installerVersion = "2.0.1.3";
-  options.modelVersion = "1310";
-  ServerTreeResult result = PackServerTree(addon, server, options);
-  ASSERT_TRUE(result.ok()) << result.error;
-  EXPECT_EQ(result.written.size(), 5u);
-
-  EXPECT_EQ(Text(ReadFile(ResourceAt(server, Resource::LauncherVersion))), "2013");
-  EXPECT_EQ(Text(ReadFile(ResourceAt(server, Resource::ModelVersion))), "1310");
-  EXPECT_EQ(Text(ReadFile(ResourceAt(server, Resource::FilesSize))), std::to_string(sample.listedBytes));
-  EXPECT_EQ(result.decodedBytes, sample.listedBytes);
-
-  std::string list = Text(ReadFile(ResourceAt(server, Resource::FileList)));
-  EXPECT_EQ(list.size(), result.listBytes);
-  EXPECT_EQ(ListEntries(list), sample.listed);  // neither the user files nor their index
-  // The package is read back record by record by the split tests and by qz inspect.
-  EXPECT_EQ(ReadFile(ResourceAt(server, Resource::Package)).size(), result.packageBytes);
-}
-
-TEST(VendorServerTree, EffecEntriesLeadAndUserFilesStayOut) {
-  TempDir dir;
-  const std::string addon = dir / "addon";
   for (const char* path : {"Docs/a.txt", "Effects/b.fx", "Zz/c.bin", "Zz/user.ini", "Effectz/d.bmp", "A/u.cfg"}) {
     WriteFile(addon + "/" + path, std::string(path));
   }
   WriteFile(addon + "/" + kUnlistedIndexName, "Zz\\user.ini\r\n\r\nA/u.cfg");  // as edited on Windows
-  ServerTreeResult result = PackServerTree(addon, dir / "server");
+  ServerTreeOptions options;
+  options.installerVersion = "9.0.1.3";
+  options.modelVersion = "!3~0";  // any four printable characters
+  ServerTreeResult result = PackServerTree(addon, server, options);
   ASSERT_TRUE(result.ok()) << result.error;
-  EXPECT_EQ(ListEntries(Text(ReadFile(ResourceAt(dir / "server", Resource::FileList)))),
-            (std::vector<std::string>{"Effects/b.fx", "Effectz/d.bmp", "Docs/a.txt", "Zz/c.bin"}));
+  EXPECT_EQ(result.written.size(), 5u);
+  EXPECT_EQ(Served(server, Resource::LauncherVersion), "9013");
+  EXPECT_EQ(Served(server, Resource::ModelVersion), "!3~0");
+  EXPECT_EQ(Served(server, Resource::FileList), ListOf({"Effects/b.fx", "Effectz/d.bmp", "Docs/a.txt", "Zz/c.bin"}));
+  EXPECT_EQ(Served(server, Resource::FilesSize), "43");  // each listed file holds its own path
+  // The package is read back record by record by the split tests and by qz inspect.
+  EXPECT_EQ(ReadFile(server + ResourcePath(Resource::Package)).size(), result.packageBytes);
 }
 
-TEST(VendorServerTree, RefusesWhatTheInstallerWouldReject) {
+TEST(VendorServerTree, RefusesWhatTheInstallerWouldRejectAndWritesNothing) {
   TempDir dir;
-  const std::string addon = dir / "addon", server = dir / "server";
-  auto refuses = [&](const ServerTreeOptions& options, const std::string& why, const std::string& from) {
-    ServerTreeResult result = PackServerTree(from, server, options);
-    EXPECT_FALSE(result.ok()) << why;
-    EXPECT_FALSE(result.error.empty()) << why;
-    EXPECT_FALSE(Exists(ResourceAt(server, Resource::FileList))) << why;
-    EXPECT_FALSE(Exists(ResourceAt(server, Resource::Package))) << why;
-  };
-
-  WriteFile(addon + "/gauges/g.xml", "<Gauge/>");
-  refuses({}, "no path starts with Effec", addon);
-
+  WriteFile(dir / "no-effec/gauges/g.xml", "<Gauge/>");
+  WriteFile(dir / "good/Effects/a.fx", "a");
+  WriteFile(dir / "with-empty/Effects/a.fx", "a");
+  WriteFile(dir / "with-empty/Effects/empty.fx", std::string());
   // 320 entries of 148 characters and CR LF fill the installer's 48000 bytes exactly.
-  const std::string folder = std::string("Effects/").append(120, 'x').append("/");
-  for (int i = 0; i < 319; ++i) {
+  const std::string folder = dir / "full/Effects/" + std::string(120, 'x') + "/";
+  for (int i = 0; i < 320; ++i) {
     std::string digits = std::to_string(i);
-    std::string name(148 - folder.size() - digits.size(), '0');
-    name[0] = 'f';
-    name += digits;
-    WriteFile(addon + "/" + folder + name, "x");
+    WriteFile(folder + std::string(19 - digits.size(), 'f') + digits, "x");
   }
-  fs::remove(addon + "/gauges/g.xml");
-  WriteFile(addon + "/" + folder + std::string(148 - folder.size(), 'z'), "x");
-  ServerTreeResult full = PackServerTree(addon, server);
+  ServerTreeResult full = PackServerTree(dir / "full", dir / "full-server");
   ASSERT_TRUE(full.ok()) << full.error;
   EXPECT_EQ(full.listBytes, 48000u);
-  fs::remove_all(server);
-  WriteFile(addon + "/Effects/y", "y");
-  refuses({}, "a list over 48000 bytes", addon);
-  fs::remove(addon + "/Effects/y");
+  WriteFile(dir / "full/Effects/y", "y");
 
-  for (const char* version : {"1.10.0.0", "1.1.0", "a.1.0.0"}) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {  // add-on, installer and model version
+      {"no-effec", "1.1.0.0", "1200"}, {"full", "1.1.0.0", "1200"},  {"with-empty", "1.1.0.0", "1200"},
+      {"good", "1.10.0.0", "1200"},    {"good", "1.1.0", "1200"},    {"good", "a.1.0.0", "1200"},
+      {"good", "1,1.0.0", "1200"},     {"good", "1.1.0.0", "120"},   {"good", "1.1.0.0", "12000"},
+      {"good", "1.1.0.0", "12 0"},     {"good", "1.1.0.0", "120\x7F"}};
+  ASSERT_TRUE(PackServerTree(dir / "good", dir / "good-server").ok());
+  for (const auto& [from, installer, model] : cases) {
     ServerTreeOptions options;
-    options.installerVersion = version;
-    refuses(options, std::string("installer version ") + version, addon);
+    options.installerVersion = installer;
+    options.modelVersion = model;
+    EXPECT_FALSE(PackServerTree(dir / from, dir / "server", options).ok()) << from << " " << installer << " " << model;
+    EXPECT_FALSE(Exists(dir / "server" + ResourcePath(Resource::FileList)));
+    EXPECT_FALSE(Exists(dir / "server" + ResourcePath(Resource::Package)));
   }
-  for (const char* version : {"120", "12000"}) {
-    ServerTreeOptions options;
-    options.modelVersion = version;
-    refuses(options, std::string("model version ") + version, addon);
-  }
-
-  const std::string withEmpty = dir / "with-empty";
-  WriteFile(withEmpty + "/Effects/a.fx", "a");
-  WriteFile(withEmpty + "/Effects/empty.fx", std::string());
-  refuses({}, "an empty file has no payload", withEmpty);
 }
