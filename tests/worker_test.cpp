@@ -197,6 +197,7 @@ TEST_F(WorkerTest, RemoveDeletesListedFilesAndTheFoldersTheyEmptiedOnlyAndCounts
   EXPECT_EQ(ui.Controls(), "shown: Finish");
 
   // A listed file that cannot be deleted (here a folder stands in its place) is counted.
+  fs::remove_all(sim);
   CopyTree(addon.Path(), sim);
   fs::remove(Installed("Effects/fx/a.bmp"));
   WriteFile(Installed("Effects/fx/a.bmp/held"), std::string("held"));
