@@ -20,14 +20,6 @@ class FileListTest : public ::testing::Test {
 };
 }  // namespace
 
-TEST_F(FileListTest, LeadingCheckIsExactAndCaseSensitive) {
-  EXPECT_TRUE(HasListLead("Effects/a"));
-  EXPECT_FALSE(HasListLead("effects/a"));
-  EXPECT_FALSE(HasListLead("\xEF\xBB\xBF" "Effects/a"));
-  char zeroed[8] = {};
-  EXPECT_FALSE(HasListLead(zeroed));
-}
-
 TEST_F(FileListTest, ParseSplitsOnCrAndSkipsTheFollowingByte) {
   EXPECT_EQ(Parse("a/b"), (StringList{"a/b"}));
   EXPECT_EQ(Parse("a/1\r\nb/2\r\n"), (StringList{"a/1", "b/2"}));

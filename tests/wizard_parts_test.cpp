@@ -249,6 +249,11 @@ TEST_F(WizardPartsTest, AnyMarkerRevealsAnInstallationUnlessItWouldNotFitItsBuff
   std::string longest(kPathCapacity - 1, 'r');
   std::snprintf(g_simRoot, sizeof g_simRoot, "%s", longest.c_str());
   EXPECT_FALSE(IsAddonInstalled());
+  // A marker path of exactly 260 characters: cut to 259, it would name another file.
+  root = dir / std::string(kPathCapacity - std::strlen(kMarkerSuffixes[2]) - dir.Path().size() - 1, 'e');
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.c_str());
+  WriteFile((root + kMarkerSuffixes[2]).substr(0, kPathCapacity - 1), std::string("x"));
+  EXPECT_FALSE(IsAddonInstalled());
 }
 
 // ---- The print job.
