@@ -334,7 +334,7 @@ TEST_F(CrashTest, FilesAndFoldersTheUserMayNotWriteEndTheRunWithAClearMessageAnd
        },
        13, "(null) failed with error 13: Permission denied"},
       {"the root may not be written", "install", true,
-       [](const std::string& root) { ::chown(root.c_str(), 0, 0); },
+       [](const std::string& root) { fs::permissions(root, fs::perms::owner_read | fs::perms::owner_exec); },
        1, "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"},
       {"a file stands where a folder must be made", "repair", false,
        [](const std::string& root) {
