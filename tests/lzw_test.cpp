@@ -107,7 +107,17 @@ TEST_F(LzwTest, LzwDecodersGiveTheKnownOutputsAndAgreeOnStreamsNoEncoderWrites) 
       {Codes(chain), Bytes(3001 * 3002 / 2, 'Q')},
       {Codes(restart), restarted},
   };
-  for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_TRUE(LiteralLzwDecode(cases[i].first) == cases[i].second) << i;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const auto& [stream, expected] = cases[i];
+    EXPECT_TRUE(LiteralLzwDecode(stream) == expected) << i;
+    if (expected.empty() || expected.size() > 16) continue;
+    // A buffer of exactly the output, or one byte less, sends every code the exact way (an
+    // output within one chunk leaves no room for a batch): all of it, or all but the last code.
+    LzwScratch exact(256 + expected.size()), tooSmall(255 + expected.size());
+    EXPECT_EQ(Fast(stream, &exact), (Decoded{expected, Status::Finished})) << i;
+    Bytes allButLast = LiteralLzwDecode(Bytes(stream.begin(), stream.begin() + (stream.size() / 2 - 1) * 2));
+    EXPECT_EQ(Fast(stream, &tooSmall), (Decoded{allButLast, Status::OutOfMemory})) << i;
+  }
   for (Bytes stream : {HandMade(3 * 65536 + 1000, 13), HandMade(2 * 65536 + 5, 14)}) {
     cases.emplace_back(stream, LiteralLzwDecode(stream));
   }
