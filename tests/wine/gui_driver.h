@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,58 +17,96 @@ namespace gui {
 constexpr DWORD kTimeoutMs = 30000;  // Wine starts and paints slowly; a correct run never waits this long
 
 // Polls every 20 ms until ready() holds; false after timeoutMs.
-bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs = kTimeoutMs);
+inline bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs = kTimeoutMs) {
+  for (ULONGLONG end = GetTickCount64() + timeoutMs; !ready(); Sleep(20)) {
+    if (GetTickCount64() > end) return false;
+  }
+  return true;
+}
 
 // The program under test, ended with TerminateProcess when still running at destruction,
 // so that a failed test leaves nothing behind for the next one.
 class Process {
  public:
   Process() = default;
-  ~Process();
+  ~Process() { Kill(); }
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
 
-  // Starts exe without arguments; it inherits this process's environment (QZ_SERVER, QZ_CA_BUNDLE).
-  bool Start(const std::wstring& exe);
-  bool Running() const;
+  // Starts exe without arguments; it inherits this process's environment (QZ_SERVER).
+  bool Start(const std::wstring& exe) {
+    Kill();
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info_) != 0;
+  }
+  bool Running() const { return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
   // The exit code once the process has ended within timeoutMs.
-  std::optional<DWORD> WaitForExit(DWORD timeoutMs = kTimeoutMs) const;
-  void Kill();
+  std::optional<DWORD> WaitForExit(DWORD timeoutMs = kTimeoutMs) const {
+    DWORD code = 0;
+    bool ended = info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    return ended && GetExitCodeProcess(info_.hProcess, &code) ? std::optional<DWORD>(code) : std::nullopt;
+  }
+  void Kill() {
+    if (info_.hProcess == nullptr) return;
+    if (Running() && TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, kTimeoutMs);
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+    info_ = {};
+  }
 
   // A visible top-level window of the process with this class, or null.
-  HWND Find(const wchar_t* className) const;
-  HWND WaitFor(const wchar_t* className, DWORD timeoutMs = kTimeoutMs) const;
-  // Message boxes (class #32770).
-  HWND FindBox() const { return Find(L"#32770"); }
-  HWND WaitForBox(DWORD timeoutMs = kTimeoutMs) const { return WaitFor(L"#32770", timeoutMs); }
+  HWND Find(const wchar_t* className) const {
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr;) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(window, &pid);
+      if (info_.hProcess != nullptr && pid == info_.dwProcessId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+  }
+  HWND WaitFor(const wchar_t* className) const {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = Find(className)) != nullptr; });
+    return found;
+  }
+  HWND FindBox() const { return Find(L"#32770"); }  // message boxes
+  HWND WaitForBox() const { return WaitFor(L"#32770"); }
 
  private:
   PROCESS_INFORMATION info_{};
 };
 
-enum class BoxIcon { None, Question, Exclamation, Information, Error };
-
-struct Box {
-  std::wstring caption;
-  std::wstring text;
-  HWND owner = nullptr;
-  std::vector<int> buttons;  // visible ones among IDOK, IDCANCEL, IDYES, IDNO, ascending
-  BoxIcon icon = BoxIcon::None;
-};
-Box ReadBox(HWND box);
-void Answer(HWND box, int buttonId);  // posted, as a click on that button would
-
-std::wstring Text(HWND window);
-inline bool Visible(HWND window) { return window != nullptr && IsWindowVisible(window); }
-inline HWND ChildOfClass(HWND parent, const wchar_t* className) {
-  return FindWindowExW(parent, nullptr, className, nullptr);
+inline std::wstring Text(HWND window) {
+  wchar_t buffer[1024] = {};
+  // WM_GETTEXT is carried across processes; GetWindowTextW would not ask another process's window.
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, kTimeoutMs, nullptr);
+  return buffer;
 }
-void Click(HWND button);  // BM_CLICK, posted so that a modal box it opens does not block us
-bool Checked(HWND button);
-// Returns once the window's thread has handled everything before, including a pending paint.
-bool Sync(HWND window);
+inline bool Visible(HWND window) { return window != nullptr && IsWindowVisible(window); }
+inline bool Checked(HWND button) {
+  DWORD_PTR state = 0;
+  SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, kTimeoutMs, &state);
+  return state == BST_CHECKED;
+}
+// Posted, so that a modal box the click opens does not block us.
+inline void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+// Returns once the window's thread has handled everything before, including a pending
+// paint: the first round trip waits out the message being handled, and the thread takes
+// a pending WM_PAINT before it can answer the second.
+inline bool Sync(HWND window) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored) != 0 &&
+         SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored) != 0;
+}
 // The child's rectangle in its parent's client coordinates.
-RECT RectInParent(HWND child);
+inline RECT RectInParent(HWND child) {
+  RECT rect{};
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
 
 // 0x00RRGGBB pixels, top row first.
 struct Image {
@@ -75,14 +114,143 @@ struct Image {
   std::vector<std::uint32_t> pixels;
   std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
+
+inline BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  return info;
+}
+
 // What draw() paints into a fresh 32-bit bitmap of that size.
-Image Render(int width, int height, const std::function<void(HDC)>& draw);
+inline Image Render(int width, int height, const std::function<void(HDC)>& draw) {
+  Image image{width, height, {}};
+  BITMAPINFO info = TopDown32(width, height);
+  HDC memory = CreateCompatibleDC(nullptr);
+  void* bits = nullptr;
+  if (HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0); bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    draw(memory);
+    GdiFlush();
+    const auto* words = static_cast<const std::uint32_t*>(bits);
+    image.pixels.assign(words, words + static_cast<std::size_t>(width) * height);
+    for (std::uint32_t& pixel : image.pixels) pixel &= 0xFFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  return image;
+}
+
 // The client area as it is on the screen, from the window's own DC.
-Image CaptureClient(HWND window);
-// The same once two captures 100 ms apart agree (or after 2 s).
-Image CaptureSettled(HWND window);
-bool WriteBmp(const std::wstring& path, const Image& image);
+inline Image CaptureClient(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  HDC source = GetDC(window);
+  Image image = Render(client.right, client.bottom, [&](HDC memory) {
+    BitBlt(memory, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
+  });
+  ReleaseDC(window, source);
+  return image;
+}
+
+// The same once two captures 100 ms apart agree (or after 2 s): Wine shows another
+// process's painting a moment later.
+inline Image CaptureSettled(HWND window) {
+  Sync(window);
+  Image shot = CaptureClient(window);
+  for (int i = 0; i < 20; ++i) {
+    Sleep(100);
+    Image again = CaptureClient(window);
+    if (again.pixels == shot.pixels) break;
+    shot = std::move(again);
+  }
+  return shot;
+}
+
+// A 32-bit top-down BMP, opaque.
+inline bool WriteBmp(const std::wstring& path, const Image& image) {
+  std::vector<std::uint32_t> pixels = image.pixels;
+  for (std::uint32_t& pixel : pixels) pixel |= 0xFF000000;
+  BITMAPINFOHEADER header = TopDown32(image.width, image.height).bmiHeader;
+  BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof header};
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size() * 4);
+  std::ofstream out(path.c_str(), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size() * 4));
+  return static_cast<bool>(out);
+}
+
 // A bitmap resource of a module as 0x00RRGGBB plus alpha in the top byte (0 for 24-bit pictures).
-std::optional<Image> LoadBitmapResource(HMODULE module, int id);
+inline std::optional<Image> LoadBitmapResource(HMODULE module, int id) {
+  auto bitmap = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  BITMAP shape{};
+  if (bitmap == nullptr || GetObjectW(bitmap, sizeof shape, &shape) == 0) return std::nullopt;
+  Image image{shape.bmWidth, shape.bmHeight, {}};
+  image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
+  BITMAPINFO info = TopDown32(image.width, image.height);
+  HDC screen = GetDC(nullptr);
+  int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(image.height), image.pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap);
+  return rows == image.height ? std::optional<Image>(image) : std::nullopt;
+}
+
+enum class BoxIcon { None, Question, Exclamation, Information, Error };
+
+// The icon a message box shows: the system icon whose opaque pixels match the box's icon
+// control best. Icons are per process under Wine, so they are told apart by their pixels.
+inline BoxIcon IdentifyIcon(HWND box) {
+  HWND shown = nullptr;
+  while ((shown = FindWindowExW(box, shown, L"Static", nullptr)) != nullptr &&
+         ((GetWindowLongW(shown, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(shown))) {
+  }
+  if (shown == nullptr) return BoxIcon::None;
+  // A child's own DC reads black across processes under Wine: the box's is compared.
+  const Image shot = CaptureSettled(box);
+  const RECT place = RectInParent(shown);
+  const std::pair<BoxIcon, const wchar_t*> kIcons[] = {{BoxIcon::Question, IDI_QUESTION},
+                                                        {BoxIcon::Exclamation, IDI_WARNING},
+                                                        {BoxIcon::Information, IDI_INFORMATION},
+                                                        {BoxIcon::Error, IDI_ERROR}};
+  BoxIcon best = BoxIcon::None;
+  double bestShare = 0.8;  // below this share of matching opaque pixels it is none of them
+  for (const auto& [icon, name] : kIcons) {
+    auto drawnOn = [&, name = name](int brush) {
+      return Render(shot.width, shot.height, [&](HDC dc) {
+        RECT all{0, 0, shot.width, shot.height};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(brush)));
+        DrawIconEx(dc, place.left, place.top, LoadIconW(nullptr, name), 0, 0, 0, nullptr, DI_NORMAL);
+      });
+    };
+    const Image onBlack = drawnOn(BLACK_BRUSH), onWhite = drawnOn(WHITE_BRUSH);
+    double opaque = 0, same = 0;
+    for (std::size_t i = 0; i < shot.pixels.size(); ++i) {
+      bool solid = onBlack.pixels[i] == onWhite.pixels[i];
+      opaque += solid;
+      same += solid && onBlack.pixels[i] == shot.pixels[i];
+    }
+    if (opaque > 0 && same / opaque > bestShare) best = icon, bestShare = same / opaque;
+  }
+  return best;
+}
+
+struct Box {
+  std::wstring caption, text;
+  HWND owner = nullptr;
+  std::vector<int> buttons;  // visible ones among IDOK, IDCANCEL, IDYES, IDNO, ascending
+  BoxIcon icon = BoxIcon::None;
+};
+inline Box ReadBox(HWND box) {
+  Box read{Text(box), Text(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER), {}, IdentifyIcon(box)};
+  for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+    if (Visible(GetDlgItem(box, id))) read.buttons.push_back(id);
+  }
+  return read;
+}
+// Posted, as a click on that button would.
+inline void Answer(HWND box, int buttonId) {
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+}
 
 }  // namespace gui
