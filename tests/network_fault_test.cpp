@@ -43,7 +43,7 @@ struct Row {
 constexpr Got W = Got::Whole, N = Got::Nothing, B = Got::Broken, C = Got::Cut;
 const Row kRows[] = {
     //                       launcher model size list package
-    {"close",               {N, B, B, B, Got::Plain}},
+    {"close",               {N, B, B, B, Got::Invalid}},
     {"reset 2",             {N, B, B, B, Got::Invalid}},
     {"short 2",             {N, B, B, B, Got::Invalid}},
     {"status 404",          {N, N, N, N, Got::Missing}},
@@ -183,7 +183,10 @@ TEST_F(NetworkFaultTest, EachFaultOnEachResourceEndsWithItsMessageAndPageAndActs
     for (std::size_t column = 0; column < std::size(kColumns); ++column) {
       Resource resource = kColumns[column];
       SCOPED_TRACE(fault + " on " + ResourcePath(resource));
-      server.SetFault(ResourcePath(resource), fault);
+      // The package breaks off after its first data has been reported: Wine's monikers
+      // report nothing before 8 KiB.
+      bool cut = fault.rfind("reset", 0) == 0 || fault.rfind("short", 0) == 0;
+      server.SetFault(ResourcePath(resource), cut && resource == Resource::Package ? fault + "0000" : fault);
       SetStallWindowSeconds(stalls ? 1 : 0);
       EXPECT_EQ(Run(resource), Expected(resource, row.got[column]));
     }

@@ -119,7 +119,7 @@ TEST(QzToolTest, AHostileServerEndsTheRunWithExitCode1AndItsMessageAndLeavesNoth
     std::string packageMessage;  // qz install, the package faulted: the download's own, if any
   };
   const Case cases[] = {
-      {"close", offline, failed},           {"reset 1000", offline, invalid},  {"short 1000", offline, invalid},
+      {"close", offline, invalid},           {"reset 1000", offline, invalid},  {"short 1000", offline, invalid},
       {"status 404", noList, notFound},     {"status 500", noList, invalid},   {"redirect-http", noList, failed},
       {"drip 1", offline, failed},          {"drip 0", offline, failed},       {"silent", offline, failed},
       {"endless", noList, invalid},

@@ -143,11 +143,14 @@ std::uint32_t SettleTransfer(std::uint32_t result, const char* path, std::uint64
     settled = g_refusal;
   } else if (std::uint32_t refusal = StatusRefusal(g_status); refusal != kSOk) {
     settled = refusal;  // an error reply with no body reaches no status 4
-  } else if (result == kSOk) {
-    if (!g_begun) settled = kInetECannotConnect;
-    else if (written != g_length) settled = kInetEDownloadFailure;
-  } else if (result != kEOutOfMemory && result != kEAccessDenied && result != kInetEConnectionTimeout) {
-    settled = g_begun ? kInetEDownloadFailure : kInetECannotConnect;
+  } else if (result == kSOk ? !g_begun || written != g_length
+                             : result != kEOutOfMemory && result != kEAccessDenied &&
+                                   result != kInetEConnectionTimeout &&
+                                   (g_begun || (result != kInetECannotConnect && result != kInetEResourceNotFound))) {
+    // A server that was reached but gave no whole package: a cut or reset transfer, or a
+    // connection closed without a reply (Wine's monikers report S_OK for these, and may
+    // or may not have read a reply's head by then).
+    settled = kInetEDownloadFailure;
   }
   if (settled != kSOk) DeleteFileAt(path);
   return settled;

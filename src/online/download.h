@@ -59,8 +59,9 @@ std::uint32_t TransferToFile(const char* url, const char* path, std::uint64_t& w
 // its end after the abort was answered (Wine's URL monikers do); a refused transfer gets
 // its reason's result (kInetEObjectNotFound for 404 and 410, kInetERedirectFailed,
 // kInetEConnectionTimeout, else kInetEDownloadFailure); a file that is not exactly the
-// announced length is kInetEDownloadFailure, one to which nothing came
-// kInetECannotConnect. The file stays only when the result is kSOk.
+// announced length, or any failure of a server that was reached, is kInetEDownloadFailure;
+// a server that could not be reached keeps the platform's result. The file stays only when
+// the result is kSOk.
 std::uint32_t SettleTransfer(std::uint32_t result, const char* path, std::uint64_t written);
 
 // True when the package file is complete; otherwise its message has been shown.

@@ -26,7 +26,9 @@ std::size_t Collect(char* data, std::size_t size, std::size_t count, void* user)
   std::size_t taken = bytes < room ? bytes : room;
   std::memcpy(sink->buffer + sink->filled, data, taken);
   sink->filled += static_cast<std::uint32_t>(taken);
-  sink->full = sink->filled == sink->capacity && bytes > 0;
+  // Cut: once the buffer is full the rest is not wanted. Refuse reads on, to see whether
+  // anything follows.
+  sink->full = sink->overflow == Overflow::Cut && sink->filled == sink->capacity && bytes > 0;
   return sink->full ? 0 : bytes;
 }
 }  // namespace

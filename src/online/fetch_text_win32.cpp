@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "app/state.h"
 #include "online/fetch_text.h"
@@ -90,7 +91,8 @@ Reply Send(HINTERNET session, std::wstring url, Request& opened) {
 }
 
 // The body into buffer; Broken when it breaks off, stalls or is shorter than its length.
-Reply ReadBody(HINTERNET request, char* buffer, std::uint32_t capacity, Overflow overflow, DWORD& total) {
+Reply ReadBody(HINTERNET request, char* buffer, std::uint32_t capacity, Overflow overflow, DWORD& total,
+               bool& cut) {
   bool hasLength = false;
   DWORD length = NumberHeader(request, HTTP_QUERY_CONTENT_LENGTH, hasLength);
   TransferPace pace;
@@ -104,7 +106,8 @@ Reply ReadBody(HINTERNET request, char* buffer, std::uint32_t capacity, Overflow
     DWORD room = capacity - total;
     if (room == 0) {
       if (overflow == Overflow::Refuse) return Reply::NotTheResource;
-      return Reply::Body;  // cut at the capacity, the rest not read
+      cut = true;  // at the capacity, the rest not read
+      return Reply::Body;
     }
     DWORD got = 0;
     if (!InternetReadFile(request, buffer + total, available < room ? available : room, &got)) return Reply::Broken;
@@ -127,7 +130,14 @@ FetchResult FetchText(const std::string& url, char* buffer, std::uint32_t capaci
   Request opened;
   Reply reply = Send(session.get(), WidenUtf8(url), opened);
   DWORD read = 0;
-  if (reply == Reply::Body) reply = ReadBody(opened.request.get(), buffer, capacity, overflow, read);
+  bool cut = false;
+  if (reply == Reply::Body) reply = ReadBody(opened.request.get(), buffer, capacity, overflow, read, cut);
+  if (cut) {
+    // Wine's WinINet drains the rest of a chunked body when its handle closes, so as to
+    // reuse the connection: against an endless one the close would never return. The
+    // caller has its bytes; the handles go on a thread of their own.
+    std::thread([request = std::move(opened), keep = std::move(session)] {}).detach();
+  }
   if (reply == Reply::Broken) {
     std::memset(buffer, 0, capacity);
     return FetchResult::NoConnection;

@@ -118,11 +118,23 @@ struct FileSource {
   }
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
-  // Up to length bytes of the file from offset, wrapping around for an endless body.
-  std::size_t Read(std::uint64_t offset, std::size_t length, std::uint64_t size) {
-    if (size != 0) offset %= size;
+  // Up to length bytes of the file from offset into chunk.
+  std::size_t Read(std::uint64_t offset, std::size_t length) {
     ssize_t got = ::pread(fd, chunk.data(), std::min(length, chunk.size()), static_cast<off_t>(offset));
     return got > 0 ? static_cast<std::size_t>(got) : 0;
+  }
+  // A whole chunk of the file over and over, from where offset falls in it: an endless
+  // body in large pieces, however small the file.
+  std::size_t ReadRepeated(std::uint64_t offset, std::uint64_t size) {
+    std::size_t filled = 0;
+    while (size != 0 && filled < chunk.size()) {
+      ssize_t got = ::pread(fd, chunk.data() + filled, std::min<std::uint64_t>(chunk.size() - filled, size - offset % size),
+                            static_cast<off_t>(offset % size));
+      if (got <= 0) break;
+      filled += static_cast<std::size_t>(got);
+      offset += static_cast<std::uint64_t>(got);
+    }
+    return filled;
   }
   int fd;
   std::vector<char> chunk = std::vector<char>(64 * 1024);
@@ -219,7 +231,7 @@ void ServeFault(const httplib::Request& request, httplib::Response& response, co
               }
               want = std::min<std::uint64_t>(want, fault.n);
             }
-            std::size_t got = source->Read(offset, want, size);
+            std::size_t got = source->Read(offset, want);
             if (got == 0 || !sink.write(source->chunk.data(), got)) return false;
             *sent += got;
             if (fault.kind == FaultKind::Drip) return WaitWhilePeerStays(fd, std::chrono::seconds(1));
@@ -234,7 +246,7 @@ void ServeFault(const httplib::Request& request, httplib::Response& response, co
           "application/octet-stream",
           [=](std::size_t offset, httplib::DataSink& sink) {
             if (offset >= kEndlessLimit) return false;  // cut off, never a clean end
-            std::size_t got = source->Read(offset, source->chunk.size(), size);
+            std::size_t got = source->ReadRepeated(offset, size);
             if (got == 0 || !sink.write(source->chunk.data(), got)) return false;
             *sent += got;
             return true;
