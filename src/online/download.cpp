@@ -146,7 +146,8 @@ std::uint32_t SettleTransfer(std::uint32_t result, const char* path, std::uint64
   } else if (result == kSOk ? !g_begun || written != g_length
                              : result != kEOutOfMemory && result != kEAccessDenied &&
                                    result != kInetEConnectionTimeout &&
-                                   (g_begun || (result != kInetECannotConnect && result != kInetEResourceNotFound))) {
+                                   (g_begun || g_status != 0 ||
+                                    (result != kInetECannotConnect && result != kInetEResourceNotFound))) {
     // A server that was reached but gave no whole package: a cut or reset transfer, or a
     // connection closed without a reply (Wine's monikers report S_OK for these, and may
     // or may not have read a reply's head by then).
