@@ -1,12 +1,13 @@
 # Sourced by demo and check: runs `qz serve` over a server tree on a free loopback port.
-# start_qz_serve QZ TREE TLSDIR  -> sets QZ_SERVE_URL and QZ_SERVE_PID (and records the
+# start_qz_serve QZ TREE TLSDIR [OPTION...]  -> sets QZ_SERVE_URL and QZ_SERVE_PID (and records the
 # pid for stop_all_qz_serve); the certificate is TLSDIR/cert.pem, made on first use.
 QZ_SERVE_PIDS=()
 
 start_qz_serve() {
   local qz=$1 tree=$2 tls=$3
+  shift 3
   mkdir -p "$tls"
-  "$qz" serve --root "$tree" --port 0 --cert "$tls/cert.pem" --key "$tls/key.pem" >"$tls/serve.log" 2>&1 &
+  "$qz" serve --root "$tree" --port 0 --cert "$tls/cert.pem" --key "$tls/key.pem" "$@" >"$tls/serve.log" 2>&1 &
   QZ_SERVE_PID=$!
   QZ_SERVE_PIDS+=("$QZ_SERVE_PID")
   QZ_SERVE_URL=
