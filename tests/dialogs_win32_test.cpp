@@ -16,19 +16,16 @@ TEST(PrintDeviceWin32Test, DrawsWithTheLicenceFontIntoItsContextAndReleasesIt) {
   SelectObject(dc, bitmap);
   RECT all{0, 0, 400, 200};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  COLORREF white = GetPixel(dc, 200, 100);
   {
     std::unique_ptr<PrintDevice> device = PrintDeviceForDc(dc);
     int dpi = device->DeviceCaps(PrintDevice::Cap::LogPixelsY);
-    EXPECT_GT(dpi, 0);
+    EXPECT_EQ(dpi, GetDeviceCaps(dc, LOGPIXELSY));
     EXPECT_EQ(device->DeviceCaps(PrintDevice::Cap::HorzRes), GetDeviceCaps(dc, HORZRES));
     device->SelectFont(PrintFontHeight(dpi), u"Verdana");
-    std::u16string text(200, u'Ж');
-    int height = device->DrawTextIn(text, {10, 10, 390, 190}, kPrintDrawFlags);
-    EXPECT_GT(height, 0);
+    EXPECT_GT(device->DrawTextIn(std::u16string(200, u'Ж'), {10, 10, 390, 190}, kPrintDrawFlags), 0);
     int inked = 0;
     for (int y = 10; y < 190; y += 3) {
-      for (int x = 10; x < 390; x += 3) inked += GetPixel(dc, x, y) != white;
+      for (int x = 10; x < 390; x += 3) inked += GetPixel(dc, x, y) != RGB(255, 255, 255);
     }
     EXPECT_GT(inked, 0);
   }
