@@ -56,52 +56,39 @@ class FetchTextTest : public ::testing::Test {
 std::string FetchTextTest::skipReason_;
 std::unique_ptr<LocalServer> FetchTextTest::server_;
 
-TEST_F(FetchTextTest, ReadsASmallTextWhole) {
-  // Through QZ_SERVER, as the wizard addresses it, and with the cache-busting query.
-  g_bytesRead = 999;
-  ASSERT_EQ(FetchText(ServerUrl(Resource::FilesSize), g_sizeText, sizeof g_sizeText), FetchResult::Read);
-  EXPECT_EQ(g_bytesRead, 9u);
-  EXPECT_STREQ(g_sizeText, "123456789");
-
-  char buffer[32];
-  std::memset(buffer, 0xFF, sizeof buffer);
-  ASSERT_EQ(FetchText(Url("/files/Setup/seven.txt?rnd=4711"), buffer, sizeof buffer), FetchResult::Read);
-  EXPECT_EQ(g_bytesRead, 7u);
-  EXPECT_EQ(std::string(buffer, 7), "1234567");
-  EXPECT_TRUE(AllZero(buffer + 7, sizeof buffer - 7));  // the rest zero-filled
-
-  std::memset(buffer, 0xFF, sizeof buffer);
-  ASSERT_EQ(FetchText(Url("/files/Setup/empty.txt"), buffer, sizeof buffer), FetchResult::Read);
-  EXPECT_EQ(g_bytesRead, 0u);
-  EXPECT_TRUE(AllZero(buffer, sizeof buffer));
-}
-
-TEST_F(FetchTextTest, CutsALongerBodyAtCapacity) {
-  char four[4];
-  ASSERT_EQ(FetchText(Url("/files/Setup/seven.txt"), four, sizeof four), FetchResult::Read);
-  EXPECT_EQ(g_bytesRead, 4u);
-  EXPECT_EQ(std::string(four, 4), "1234");
-
+// Each reply lands whole or cut at the capacity, and the rest of the buffer is zero; an error
+// page or no server at all leaves only zeros.
+TEST_F(FetchTextTest, ReadsTheBodyUpToCapacityAndZeroFillsTheRest) {
+  const struct {
+    std::string url;
+    std::uint32_t capacity;
+    FetchResult result;
+    std::string text;
+  } kCases[] = {
+      {ServerUrl(Resource::FilesSize), 32, FetchResult::Read, "123456789"},  // through QZ_SERVER, with ?rnd=
+      {Url("/files/Setup/seven.txt?rnd=4711"), 32, FetchResult::Read, "1234567"},
+      {Url("/files/Setup/seven.txt"), 4, FetchResult::Read, "1234"},
+      {Url("/files/Setup/empty.txt"), 32, FetchResult::Read, ""},
+      {Url("/files/Setup/missing.txt"), 256, FetchResult::Read, ""},
+      {LocalServer::ClosedUrl() + "/files/Setup/seven.txt", 16, FetchResult::NoConnection, ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.url);
+    char buffer[257];
+    std::memset(buffer, 0xFF, sizeof buffer);
+    g_bytesRead = 999;
+    EXPECT_EQ(FetchText(c.url, buffer, c.capacity), c.result);
+    if (c.result == FetchResult::Read) {
+      EXPECT_EQ(g_bytesRead, c.text.size());
+    }
+    EXPECT_EQ(std::string(buffer, c.text.size()), c.text);
+    EXPECT_TRUE(AllZero(buffer + c.text.size(), c.capacity - c.text.size()));
+    EXPECT_EQ(static_cast<unsigned char>(buffer[c.capacity]), 0xFF) << "written past the capacity";
+  }
   // Larger than one TLS record, so a single short read would show here.
   ASSERT_EQ(FetchText(ServerUrl(Resource::FileList), g_listBuffer, kListCapacity), FetchResult::Read);
   EXPECT_EQ(g_bytesRead, kListCapacity);
   EXPECT_EQ(std::string(g_listBuffer, kListCapacity), LongList().substr(0, kListCapacity));
-}
-
-TEST_F(FetchTextTest, AnErrorReplyReadsAsNothing) {
-  char buffer[256];
-  std::memset(buffer, 0xFF, sizeof buffer);
-  ASSERT_EQ(FetchText(Url("/files/Setup/missing.txt"), buffer, sizeof buffer), FetchResult::Read);
-  EXPECT_EQ(g_bytesRead, 0u);
-  EXPECT_TRUE(AllZero(buffer, sizeof buffer));
-}
-
-TEST_F(FetchTextTest, NoConnectionWhenNothingListens) {
-  char buffer[16];
-  std::memset(buffer, 0xFF, sizeof buffer);
-  EXPECT_EQ(FetchText(LocalServer::ClosedUrl() + "/files/Setup/seven.txt", buffer, sizeof buffer),
-            FetchResult::NoConnection);
-  EXPECT_TRUE(AllZero(buffer, sizeof buffer));
 }
 
 TEST_F(FetchTextTest, NoConnectionWhenTheCertificateIsNotTrusted) {
