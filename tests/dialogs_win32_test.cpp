@@ -14,8 +14,7 @@ TEST(PrintDeviceWin32Test, DrawsWithTheLicenceFontIntoItsContextAndReleasesIt) {
   ReleaseDC(nullptr, screen);
   ASSERT_NE(dc, nullptr);
   SelectObject(dc, bitmap);
-  RECT all{0, 0, 400, 200};
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  PatBlt(dc, 0, 0, 400, 200, WHITENESS);
   {
     std::unique_ptr<PrintDevice> device = PrintDeviceForDc(dc);
     int dpi = device->DeviceCaps(PrintDevice::Cap::LogPixelsY);
