@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace gui {
@@ -36,11 +37,9 @@ class Process {
   // Starts exe without arguments; it inherits this process's environment (QZ_SERVER).
   bool Start(const std::wstring& exe) {
     Kill();
-    std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    return CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info_) != 0;
+    return CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_) != 0;
   }
   bool Running() const { return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
   // The exit code once the process has ended within timeoutMs.
@@ -235,18 +234,15 @@ inline BoxIcon IdentifyIcon(HWND box) {
   return best;
 }
 
-struct Box {
-  std::wstring caption, text;
-  HWND owner = nullptr;
-  std::vector<int> buttons;  // visible ones among IDOK, IDCANCEL, IDYES, IDNO, ascending
-  BoxIcon icon = BoxIcon::None;
-};
+// A message box as its caption, text, owner, visible buttons (among IDOK, IDCANCEL, IDYES
+// and IDNO, ascending) and icon.
+using Box = std::tuple<std::wstring, std::wstring, HWND, std::vector<int>, BoxIcon>;
 inline Box ReadBox(HWND box) {
-  Box read{Text(box), Text(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER), {}, IdentifyIcon(box)};
+  std::vector<int> buttons;
   for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
-    if (Visible(GetDlgItem(box, id))) read.buttons.push_back(id);
+    if (Visible(GetDlgItem(box, id))) buttons.push_back(id);
   }
-  return read;
+  return {Text(box), Text(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER), buttons, IdentifyIcon(box)};
 }
 // Posted, as a click on that button would.
 inline void Answer(HWND box, int buttonId) {
