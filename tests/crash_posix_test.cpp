@@ -3,9 +3,9 @@
 // every run must end with nothing of itself left under the root and no listed file cut short.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,36 +27,42 @@
 #include "support/temp_dir.h"
 #include "vendor/server_tree.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-// qz as a child whose output (stdout and stderr) is read line by line as it comes.
+// The install's phases as qz's output shows them: each starts at its first line.
+enum Phase { Download, Split, Decode, Deletion, kPhases };
+constexpr const char* kPhaseNames[kPhases] = {"download", "split", "decoding", "deletion"};
+
+int PhaseOf(const std::string& line, int current) {
+  if (line.starts_with("Downloading archive")) return Download;
+  if (line == "Unpacking files...") return Split;
+  if (current == Split && line.ends_with("%")) return Decode;  // the bar follows the decoders only
+  if (line == "Deleting temporary files...") return Deletion;
+  return current;
+}
+
+// qz as a child whose output (stdout and stderr) is read line by line as it comes, and
+// the phases seen in it; asNobody runs it through setpriv as user and group 65534.
 class QzChild {
  public:
-  // asNobody: through setpriv as user and group 65534.
   explicit QzChild(const std::vector<std::string>& arguments, bool asNobody = false) {
     std::vector<std::string> words;
-    if (asNobody && ::geteuid() == 0) {
-      words = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-    }
+    if (asNobody && ::geteuid() == 0) words = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     words.push_back(QZ_TOOL_PATH);
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     int out[2];
-    if (::pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, out[1]);
-    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
-    posix_spawn_file_actions_destroy(&actions);
+    if (::pipe2(out, O_CLOEXEC) != 0) return;  // no other child may hold this one's pipe open
+    if ((pid_ = ::fork()) == 0) {
+      ::dup2(out[1], STDOUT_FILENO);
+      ::dup2(out[1], STDERR_FILENO);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
     ::close(out[1]);
     fd_ = out[0];
   }
@@ -79,15 +84,19 @@ class QzChild {
         return;
       }
       output.append(chunk, static_cast<std::size_t>(got));
-      std::size_t before = lines.size();
+      bool newLine = false;
       for (std::size_t end; (end = output.find('\n', lineStart_)) != std::string::npos; lineStart_ = end + 1) {
-        lines.push_back({Clock::now(), output.substr(lineStart_, end - lineStart_)});
+        int next = PhaseOf(output.substr(lineStart_, end - lineStart_), phase);
+        begun[kPhases] = Clock::now();
+        if (next > phase) begun[next] = begun[kPhases];
+        phase = std::max(phase, next);
+        newLine = true;
       }
-      if (lines.size() > before && stop()) return;
+      if (newLine && stop()) return;
     }
   }
-  void Kill() {
-    if (pid_ > 0 && !reaped_) ::kill(pid_, SIGKILL);
+  void Kill(int signal = SIGKILL) {
+    if (pid_ > 0 && !reaped_) ::kill(pid_, signal);
   }
   // The exit code, or minus the signal that ended it; the output is read to its end.
   int Wait() {
@@ -101,8 +110,9 @@ class QzChild {
     return code_;
   }
 
-  std::vector<std::pair<Clock::time_point, std::string>> lines;
   std::string output;
+  int phase = -1;                          // the phase reached last
+  Clock::time_point begun[kPhases + 1]{};  // when each phase began, and the last line came
 
  private:
   pid_t pid_ = 0;
@@ -115,31 +125,6 @@ class QzChild {
 // A share of a phase's length.
 Clock::duration Part(Clock::duration length, int k, int of) {
   return std::chrono::duration_cast<Clock::duration>(length * ((k + 0.5) / of));
-}
-
-// The install's phases as qz's output shows them: each starts at its first line.
-enum Phase { Download, Split, Decode, Deletion, kPhases };
-constexpr const char* kPhaseNames[kPhases] = {"download", "split", "decoding", "deletion"};
-
-int PhaseOf(const std::string& line, int current) {
-  if (line.starts_with("Downloading archive")) return Download;
-  if (line == "Unpacking files...") return Split;
-  if (current == Split && line.ends_with("%")) return Decode;  // the bar follows the decoders only
-  if (line == "Deleting temporary files...") return Deletion;
-  return current;
-}
-
-// When each phase began in a run's output, and its last line; the phase reached last.
-using PhaseTimes = Clock::time_point[kPhases + 1];
-int PhasesSeen(const QzChild& child, PhaseTimes& begun) {
-  int phase = -1;
-  for (const auto& [at, line] : child.lines) {
-    int next = PhaseOf(line, phase);
-    if (next > phase) begun[next] = at;
-    phase = std::max(phase, next);
-    begun[kPhases] = at;
-  }
-  return phase;
 }
 
 // A tmpfs of its own for a test; Error() says why there is none.
@@ -180,10 +165,6 @@ std::string Slurp(const std::string& path) {
   return bytes;
 }
 
-bool IsLeftover(const std::string& file) {
-  return file.ends_with(kPackageFileName) || file.ends_with(".qzar") || file.ends_with(".qznew");
-}
-
 void GiveToNobody(const std::string& dir) {
   if (::geteuid() != 0) return;  // already unprivileged: the files are the runner's own
   ASSERT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
@@ -221,40 +202,31 @@ class CrashTest : public ::testing::Test {
     fs::create_directories(root);
     for (const std::string& file : sample.addon.unlisted) WriteFile(root + "/" + file, kOwn);
   }
-  std::vector<std::string> SettingsFiles() const {
+  // The files of a root with the settings only, or with the add-on beside them.
+  std::vector<std::string> Tree(bool withAddon) const {
     std::vector<std::string> files = sample.addon.unlisted;
+    if (withAddon) files.insert(files.end(), sample.addon.listed.begin(), sample.addon.listed.end());
     std::sort(files.begin(), files.end());
     return files;
   }
-  void ExpectSettingsUntouched(const std::string& root) const {
-    for (const std::string& file : sample.addon.unlisted) {
-      EXPECT_EQ(Slurp(root + "/" + file), kOwn) << file;
-    }
-  }
-  static void ExpectNoLeftovers(const std::string& root) {
-    for (const std::string& file : FilesBelow(root)) EXPECT_FALSE(IsLeftover(file)) << file;
-  }
-  // Every listed file under root complete; with all, every one there.
-  void ExpectListedComplete(const std::string& root, bool all = false) const {
+  // Every listed file under root complete, where there is one.
+  void ExpectListedComplete(const std::string& root) const {
     static const std::map<std::string, std::string> addon = [&] {
       std::map<std::string, std::string> files;
       for (const std::string& entry : sample.addon.listed) files[entry] = Slurp(sample.addonDir + "/" + entry);
       return files;
     }();
     for (const auto& [entry, bytes] : addon) {
-      std::string installed = root + "/" + entry;
-      if (all || Exists(installed)) {
-        EXPECT_TRUE(Slurp(installed) == bytes) << entry;
-      }
+      EXPECT_TRUE(!Exists(root + "/" + entry) || Slurp(root + "/" + entry) == bytes) << entry;
     }
   }
-  void ExpectExactTree(const std::string& root) const {
-    std::vector<std::string> expected = sample.addon.listed;
-    expected.insert(expected.end(), sample.addon.unlisted.begin(), sample.addon.unlisted.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(FilesBelow(root), expected);
-    ExpectListedComplete(root, true);
-    ExpectSettingsUntouched(root);
+  // No package, temporary or sibling left, no listed file cut short, the settings as they were.
+  void ExpectCleanEnd(const std::string& root) const {
+    for (const std::string& file : FilesBelow(root)) {
+      EXPECT_FALSE(file.ends_with(kPackageFileName) || file.ends_with(".qzar") || file.ends_with(".qznew")) << file;
+    }
+    ExpectListedComplete(root);
+    for (const std::string& file : sample.addon.unlisted) EXPECT_EQ(Slurp(root + "/" + file), kOwn) << file;
   }
 
   // Runs command on root and kills it once its output has reached phase and then
@@ -262,15 +234,14 @@ class CrashTest : public ::testing::Test {
   int KilledRun(const char* command, const std::string& root, int phase,
                 const std::function<void(QzChild&, Clock::time_point)>& waitMore) {
     QzChild killed(Args(command, root));
-    PhaseTimes seen;
-    killed.ReadUntil(Clock::now() + std::chrono::minutes(1), [&] { return PhasesSeen(killed, seen) >= phase; });
-    if (PhasesSeen(killed, seen) < phase) {
+    killed.ReadUntil(Clock::now() + std::chrono::minutes(1), [&] { return killed.phase >= phase; });
+    if (killed.phase < phase) {
       ADD_FAILURE() << "the run never reached the " << kPhaseNames[phase] << ": " << killed.output;
       return -1;
     }
-    waitMore(killed, seen[phase]);
+    waitMore(killed, killed.begun[phase]);
     killed.Kill();
-    return killed.Wait() == -SIGKILL ? PhasesSeen(killed, seen) : -1;
+    return killed.Wait() == -SIGKILL ? killed.phase : -1;
   }
 
   // A folder for roots: on a tmpfs of its own where one can be mounted, only for speed.
@@ -302,52 +273,37 @@ TEST_F(CrashTest, AFullDiskEndsTheRunWithItsCodeAndLeavesNoneOfItsFiles) {
     SmallDisk disk(static_cast<std::uint64_t>(c.packages * package + c.addons * static_cast<double>(sample.addon.listedBytes)));
     if (!disk.Error().empty()) GTEST_SKIP() << disk.Error();
     std::string root = disk / "sim";
-    fs::create_directories(root);
+    SettingsOnly(root);
     EXPECT_EQ(Run("install", root), c.code);
     EXPECT_NE(last.find(c.text), std::string::npos) << last;
-    ExpectNoLeftovers(root);
-    ExpectListedComplete(root);
+    ExpectCleanEnd(root);
   }
 }
 
 TEST_F(CrashTest, FilesAndFoldersTheUserMayNotWriteEndTheRunWithAClearMessageAndLeaveNothing) {
   if (::geteuid() == 0 && !Exists("/usr/bin/setpriv")) GTEST_SKIP() << "no setpriv to run qz as an unprivileged user";
-  struct Case {
-    const char* name;
-    const char* command;
-    bool asNobody;
-    std::function<void(const std::string&)> spoil;  // applied to an installed root
-    int code;
-    std::string text;
-  };
   const std::string folder = "gauges/Xq_730K5_QZ";
   std::size_t inFolder = std::count_if(sample.addon.listed.begin(), sample.addon.listed.end(), [&](const auto& entry) {
     return entry.starts_with(folder + "/") && entry.find('/', folder.size() + 1) == std::string::npos;
   });
+  const std::string denied = "(null) failed with error 13: Permission denied";
+  struct Case {
+    const char* name;
+    const char* command;
+    bool asNobody;
+    std::string spoiled;  // from the installed root: made read-only for nobody, else a file in its place
+    int code;
+    std::string text;
+  };
   const Case cases[] = {
-      {"a repair meets a read-only file", "repair", true,
-       [](const std::string& root) { fs::permissions(root + "/" + kSampleRequiredFiles[1], fs::perms::owner_read); },
-       13, "(null) failed with error 13: Permission denied"},
-      {"a repair meets a read-only folder", "repair", true,
-       [&](const std::string& root) {
-         fs::permissions(root + "/" + folder, fs::perms::owner_read | fs::perms::owner_exec);
-       },
-       13, "(null) failed with error 13: Permission denied"},
-      {"the root may not be written", "install", true,
-       [](const std::string& root) { fs::permissions(root, fs::perms::owner_read | fs::perms::owner_exec); },
-       1, "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"},
-      {"a file stands where a folder must be made", "repair", false,
-       [](const std::string& root) {
-         fs::remove_all(root + "/Effects");
-         WriteFile(root + "/Effects", kOwn);
-       },
-       20, "(null) failed with error 20: Not a directory"},
-      {"a removal meets a read-only folder", "remove", true,
-       [&](const std::string& root) {
-         fs::permissions(root + "/" + folder, fs::perms::owner_read | fs::perms::owner_exec);
-       },
-       1, std::to_string(inFolder) + " of " + std::to_string(sample.addon.listed.size()) +
-              " files could not be deleted! Another program may hold them open, or they are write-protected."},
+      {"a repair meets a read-only file", "repair", true, kSampleRequiredFiles[1], 13, denied},
+      {"a repair meets a read-only folder", "repair", true, folder, 13, denied},
+      {"the root may not be written", "install", true, "", 1, "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"},
+      {"a file stands where a folder must be made", "repair", false, "Effects", 20,
+       "(null) failed with error 20: Not a directory"},
+      {"a removal meets a read-only folder", "remove", true, folder, 1,
+       std::to_string(inFolder) + " of " + std::to_string(sample.addon.listed.size()) +
+           " files could not be deleted! Another program may hold them open, or they are write-protected."},
   };
   std::string installed = Place("installed");
   SettingsOnly(installed);
@@ -355,15 +311,32 @@ TEST_F(CrashTest, FilesAndFoldersTheUserMayNotWriteEndTheRunWithAClearMessageAnd
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string root = Place(c.name);
+    std::string spoiled = root + "/" + c.spoiled;
     CopyTree(installed, root);
-    if (c.asNobody) GiveToNobody(root);
-    c.spoil(root);
+    if (c.asNobody) {
+      GiveToNobody(root);
+      fs::permissions(spoiled, fs::perms::owner_read | fs::perms::owner_exec);
+    } else {
+      fs::remove_all(spoiled);
+      WriteFile(spoiled, kOwn);
+    }
     EXPECT_EQ(Run(c.command, root, c.asNobody), c.code);
     EXPECT_NE(last.find(c.text), std::string::npos) << last;
-    ExpectNoLeftovers(root);
-    ExpectListedComplete(root);
-    ExpectSettingsUntouched(root);
+    ExpectCleanEnd(root);
   }
+}
+
+TEST_F(CrashTest, SigtermCancelsLikeCtrlCAndDeletesThePackage) {
+  server.SetFault(ResourcePath(Resource::Package), "drip 2000");  // slow enough to be caught mid-way
+  std::string root = Place("sim");
+  std::string package = root + "/" + kPackageFileName;
+  SettingsOnly(root);
+  QzChild install(Args("install", root));
+  for (int i = 0; i < 200 && !Exists(package); ++i) install.ReadUntil(Clock::now() + std::chrono::milliseconds(50));
+  EXPECT_TRUE(Exists(package));  // the download is under way
+  install.Kill(SIGTERM);
+  EXPECT_EQ(install.Wait(), 130) << install.output;
+  ExpectCleanEnd(root);
 }
 
 // The moments are spread over each phase as an uninterrupted run timed it: the k-th of n
@@ -378,8 +351,8 @@ TEST_F(CrashTest, AfterAKillAnywhereTheNextInstallGivesTheExactTreeAndARemovalLe
   SettingsOnly(root);
   QzChild timed(Args("install", root));
   ASSERT_EQ(timed.Wait(), 0) << timed.output;
-  PhaseTimes begun;
-  ASSERT_EQ(PhasesSeen(timed, begun), Deletion) << timed.output;
+  ASSERT_EQ(timed.phase, Deletion) << timed.output;
+  const auto& begun = timed.begun;
 
   int hits[kPhases] = {};
   for (int phase = 0; phase < kPhases; ++phase) {
@@ -404,17 +377,13 @@ TEST_F(CrashTest, AfterAKillAnywhereTheNextInstallGivesTheExactTreeAndARemovalLe
       QzChild removal(Args("remove", copy));
       EXPECT_EQ(install.Wait(), 0) << install.output;
       EXPECT_EQ(removal.Wait(), 0) << removal.output;
-      ExpectExactTree(root);
-      EXPECT_EQ(FilesBelow(copy), SettingsFiles());
-      ExpectSettingsUntouched(copy);
+      EXPECT_EQ(FilesBelow(root), Tree(true));
+      EXPECT_EQ(FilesBelow(copy), Tree(false));
+      ExpectCleanEnd(root);
+      ExpectCleanEnd(copy);
     }
   }
-  std::string spread;
-  for (int phase = 0; phase < kPhases; ++phase) {
-    spread += std::string(" ") + kPhaseNames[phase] + " " + std::to_string(hits[phase]);
-    EXPECT_GT(hits[phase], 0) << kPhaseNames[phase];
-  }
-  std::printf("kills by phase:%s\n", spread.c_str());
+  for (int phase = 0; phase < kPhases; ++phase) EXPECT_GT(hits[phase], 0) << kPhaseNames[phase];
 }
 
 // The file's new content is shorter and different; the repair is killed while the
@@ -432,21 +401,20 @@ TEST_F(CrashTest, ARepairKilledWhileItDecodesALargeFileLeavesItOldOrNewNeverCut)
   const std::string older = content(8u << 20, 1), newer = content(6u << 20, 2);
   TempDir addon;
   WriteFile(addon / "Effects/fx.cfg", std::string("[fx]\r\n"));
-  WriteFile(addon / big, std::vector<std::uint8_t>(newer.begin(), newer.end()));
+  WriteFile(addon / big, newer);
   fs::remove_all(server.Root());
   ASSERT_TRUE(PackServerTree(addon.Path(), server.Root()).ok());
   std::string root = Place("sim");
   std::string file = root + "/" + big;
   auto putOld = [&] {
-    if (Slurp(file) != older) WriteFile(file, std::vector<std::uint8_t>(older.begin(), older.end()));
+    if (Slurp(file) != older) WriteFile(file, older);
   };
 
   putOld();
   QzChild timed(Args("repair", root));
   ASSERT_EQ(timed.Wait(), 0) << timed.output;
   ASSERT_TRUE(Slurp(file) == newer);
-  PhaseTimes begun;
-  ASSERT_EQ(PhasesSeen(timed, begun), Deletion) << timed.output;
+  ASSERT_EQ(timed.phase, Deletion) << timed.output;
 
   for (int k = 0; k <= kMoments; ++k) {
     SCOPED_TRACE("moment " + std::to_string(k));
@@ -459,7 +427,7 @@ TEST_F(CrashTest, ARepairKilledWhileItDecodesALargeFileLeavesItOldOrNewNeverCut)
     };
     KilledRun("repair", root, Decode, [&](QzChild& run, Clock::time_point start) {
       if (k < kMoments) {
-        run.ReadUntil(start + Part(begun[Deletion] - begun[Decode], k, kMoments));
+        run.ReadUntil(start + Part(timed.begun[Deletion] - timed.begun[Decode], k, kMoments));
         return;
       }
       for (struct stat now = before; same(now) && ::stat(file.c_str(), &now) == 0;) {

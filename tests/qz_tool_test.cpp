@@ -2,17 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-
-#include <chrono>
 #include <set>
-#include <thread>
 
 #ifndef _WIN32
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #endif
 
@@ -21,10 +16,6 @@
 #include "support/temp_dir.h"
 #include "vendor/sample_addon.h"
 #include "vendor/server_tree.h"
-
-#ifndef _WIN32
-extern char** environ;
-#endif
 
 namespace {
 struct ToolRun {
@@ -72,70 +63,72 @@ TEST(QzToolTest, InspectAcceptsAPackedAddonAndReportsDamage) {
   EXPECT_NE(Qz(dir, "inspect --package \"" + package + "\" --list \"" + (dir / "bad.txt") + "\"").status, 0);
 }
 
-TEST(QzToolTest, InstallAndRemoveTellTheirOutcomeByExitCode) {
-  if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
+namespace {
+// qz against a server of a small sample add-on, over a root of its own.
+class QzToolServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
+    ASSERT_TRUE(GenerateSampleAddon(dir / "addon", 1u << 20, 5).ok());
+    ASSERT_TRUE(PackServerTree(dir / "addon", server.Root()).ok());
+    ASSERT_TRUE(server.Start()) << server.Error();
+    std::filesystem::create_directories(root);
+  }
+  ToolRun Qz(const std::string& command, const std::string& url = "") const {
+    return ::Qz(dir, command + " --server " + (url.empty() ? server.BaseUrl() : url) + " --root \"" + root + "\"");
+  }
+
   LocalServer server;
   TempDir dir;
-  ASSERT_TRUE(GenerateSampleAddon(dir / "addon", 1u << 20, 3).ok());
-  ASSERT_TRUE(PackServerTree(dir / "addon", server.Root()).ok());
-  ASSERT_TRUE(server.Start()) << server.Error();
   std::string root = dir / "root";
   std::string marker = root + "/" + kSampleRequiredFiles[1];
-  std::filesystem::create_directories(root);
+};
+}  // namespace
 
-  ToolRun install = Qz(dir, "install --server " + server.BaseUrl() + " --root \"" + root + "\"");
+TEST_F(QzToolServerTest, InstallAndRemoveTellTheirOutcomeByExitCode) {
+  ToolRun install = Qz("install");
   EXPECT_EQ(install.status, 0) << install.output;
   EXPECT_EQ(ReadFile(marker), ReadFile(dir / "addon/" + kSampleRequiredFiles[1]));
-  ToolRun remove = Qz(dir, "remove --server " + server.BaseUrl() + " --root \"" + root + "\" --lang ru");
+  ToolRun remove = Qz("remove --lang ru");
   EXPECT_EQ(remove.status, 0) << remove.output;
   EXPECT_FALSE(Exists(marker));
 
-  ToolRun down = Qz(dir, "install --server " + LocalServer::ClosedUrl() + " --root \"" + root + "\"");
+  ToolRun down = Qz("install", LocalServer::ClosedUrl());
   EXPECT_EQ(down.status, 1);
   EXPECT_NE(down.output.find("cannot be downloaded!"), std::string::npos) << down.output;
-  EXPECT_EQ(Qz(dir, "install --server " + server.BaseUrl() + " --root \"" + (dir / "nowhere") + "\"").status, 2);
+  EXPECT_EQ(::Qz(dir, "install --server " + server.BaseUrl() + " --root \"" + (dir / "nowhere") + "\"").status, 2);
 }
 
-TEST(QzToolTest, AHostileServerEndsTheRunWithExitCode1AndItsMessageAndLeavesNothing) {
-  if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
-  LocalServer server;
-  TempDir dir;
-  ASSERT_TRUE(GenerateSampleAddon(dir / "addon", 1u << 20, 5).ok());
-  ASSERT_TRUE(PackServerTree(dir / "addon", server.Root()).ok());
-  ASSERT_TRUE(server.Start()) << server.Error();
-  std::string root = dir / "root";
-  std::string marker = root + "/" + kSampleRequiredFiles[1];
-  std::filesystem::create_directories(root);
-  std::string options = " --server " + server.BaseUrl() + " --root \"" + root + "\"";
+// One fault of each message: the rest of the faults are NetworkFaultTest's, through the same workers.
+TEST_F(QzToolServerTest, AHostileServerEndsTheRunWithExitCode1AndItsMessageAndLeavesNothing) {
   server.SetFault("/none", "close");  // the request log starts with a faults file
-  ASSERT_EQ(Qz(dir, "install" + options).status, 0);
+  ASSERT_EQ(Qz("install").status, 0);
   if (server.RequestLog().empty()) GTEST_SKIP() << "the test server runs without --faults";
 
   const std::string offline = "No internet connection!", noList = "File \"List\" not found!";
-  const std::string invalid = "is invalid!", notFound = "was not found!", failed = "cannot be downloaded!";
+  const std::string failed = "cannot be downloaded!";
   struct Case {
     const char* fault;
     std::string listMessage;     // qz remove, the list faulted
     std::string packageMessage;  // qz install, the package faulted: the download's own, if any
   };
   const Case cases[] = {
-      {"close", offline, invalid},           {"reset 1000", offline, invalid},  {"short 1000", offline, invalid},
-      {"status 404", noList, notFound},     {"status 500", noList, invalid},   {"redirect-http", noList, failed},
-      {"drip 1", offline, failed},          {"drip 0", offline, failed},       {"silent", offline, failed},
-      {"endless", noList, invalid},
+      {"close", offline, "is invalid!"},
+      {"status 404", noList, "was not found!"},
+      {"redirect-http", noList, failed},
+      {"silent", offline, failed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
-    std::string stall = std::string(c.fault).rfind("drip", 0) == 0 || std::string(c.fault) == "silent"
-                            ? " --stall-seconds 1" : "";
+    std::string stall = c.fault == std::string("silent") ? " --stall-seconds 1" : "";
     server.SetFault(ResourcePath(Resource::FileList), c.fault);
-    ToolRun remove = Qz(dir, "remove" + options + stall);
+    ToolRun remove = Qz("remove" + stall);
     EXPECT_EQ(remove.status, 1) << remove.output;
     EXPECT_NE(remove.output.find(c.listMessage), std::string::npos) << remove.output;
     EXPECT_TRUE(Exists(marker));  // nothing deleted on a list that did not arrive whole
 
     server.SetFault(ResourcePath(Resource::Package), c.fault);
-    ToolRun install = Qz(dir, "install" + options + stall);
+    ToolRun install = Qz("install" + stall);
     EXPECT_EQ(install.status, 1) << install.output;
     EXPECT_NE(install.output.find(c.packageMessage), std::string::npos) << install.output;
     EXPECT_NE(install.output.find(failed), std::string::npos) << install.output;
@@ -148,35 +141,5 @@ TEST(QzToolTest, AHostileServerEndsTheRunWithExitCode1AndItsMessageAndLeavesNoth
     std::size_t at = line.find("?rnd=");
     if (at != std::string::npos) queries.insert(line.substr(at, line.find(' ', at) - at));
   }
-  EXPECT_GE(queries.size(), 5u);
+  EXPECT_GE(queries.size(), 4u);  // of five
 }
-
-#ifndef _WIN32
-TEST(QzToolTest, SigtermCancelsLikeCtrlCAndDeletesThePackage) {
-  if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
-  LocalServer server;
-  TempDir dir;
-  ASSERT_TRUE(GenerateSampleAddon(dir / "addon", 1u << 20, 5).ok());
-  ASSERT_TRUE(PackServerTree(dir / "addon", server.Root()).ok());
-  ASSERT_TRUE(server.Start()) << server.Error();
-  server.SetFault(ResourcePath(Resource::Package), "drip 2000");  // slow enough to be caught mid-way
-  std::string root = dir / "root";
-  std::filesystem::create_directories(root);
-  std::string url = server.BaseUrl();
-  const char* argv[] = {QZ_TOOL_PATH, "install", "--server", url.c_str(), "--root", root.c_str(), nullptr};
-  posix_spawn_file_actions_t quiet;
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, QZ_TOOL_PATH, &quiet, nullptr, const_cast<char**>(argv), environ), 0);
-  posix_spawn_file_actions_destroy(&quiet);
-  std::string package = root + "/" + kPackageFileName;
-  for (int i = 0; i < 200 && !Exists(package); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_TRUE(Exists(package));  // the download is under way
-  ::kill(pid, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
-  EXPECT_FALSE(Exists(package));
-}
-#endif
