@@ -16,6 +16,15 @@ constexpr std::pair<Control, const char*> kNames[] = {
     {Control::Finish, "Finish"},     {Control::Repair, "Repair"},    {Control::Remove, "Remove"},
     {Control::Delete, "Delete"},     {Control::LicenceText, "LicenceText"}, {Control::ProgressBar, "ProgressBar"},
 };
+
+// The queue's first answer, taken from it, or fallback once it is empty.
+template <typename T>
+T Take(std::deque<T>& queue, T fallback) {
+  if (queue.empty()) return fallback;
+  T first = std::move(queue.front());
+  queue.pop_front();
+  return first;
+}
 }  // namespace
 
 const char* ControlName(Control control) {
@@ -33,61 +42,39 @@ Control ControlNamed(const std::string& name) {
   return Control::LicenceText;
 }
 
-RecordingUi::RecordingUi() { SetUi(this); }
-RecordingUi::~RecordingUi() { SetUi(nullptr); }
-
 void RecordingUi::Add(std::string entry) {
-  std::function<void(const std::string&)> hook;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
+  auto hook = Locked([&] {
     log_.push_back(entry);
-    hook = hook_;
-  }
-  if (hook) hook(entry);
+    return hook_;
+  });
+  if (hook) hook(entry);  // unlocked: the hook may hold this thread
 }
 
 void RecordingUi::OnEntry(std::function<void(const std::string&)> hook) {
-  std::lock_guard<std::mutex> hold(lock_);
-  hook_ = std::move(hook);
+  Locked([&] { hook_ = std::move(hook); });
 }
 
 int RecordingUi::ShowMessageBox(const MessageBoxRequest& request) {
   // Echoed so that death tests, which only see the child's output, can match it.
   std::fprintf(stderr, "[box %s] %s\n", request.caption.c_str(), request.text.c_str());
   Add("box " + request.text);
-  std::lock_guard<std::mutex> hold(lock_);
-  boxes_.push_back(request);
-  if (answers_.empty()) return kIdOk;
-  int answer = answers_.front();
-  answers_.pop_front();
-  return answer;
+  return Locked([&] {
+    boxes_.push_back(request);
+    return Take(answers_, int{kIdOk});
+  });
 }
 
 void RecordingUi::Set(std::map<Control, bool>& states, Control control, bool on, const char* yes, const char* no) {
   Add(std::string(on ? yes : no) + " " + ControlName(control));
-  std::lock_guard<std::mutex> hold(lock_);
-  states[control] = on;
+  Locked([&] { states[control] = on; });
 }
-
-void RecordingUi::ShowControl(Control control, bool visible) { Set(visible_, control, visible, "show", "hide"); }
-void RecordingUi::EnableControl(Control control, bool enabled) { Set(enabled_, control, enabled, "enable", "disable"); }
-void RecordingUi::CheckControl(Control control, bool checked) { Set(checked_, control, checked, "check", "uncheck"); }
 
 bool RecordingUi::IsControlChecked(Control control) {
-  std::lock_guard<std::mutex> hold(lock_);
-  return checked_[control];
+  return Locked([&] { return checked_[control]; });
 }
-
-void RecordingUi::SetProgressPos(int position) { Add("bar " + std::to_string(position)); }
 
 void RecordingUi::Repaint() {
   Add("repaint page " + std::to_string(g_page.load()) + " phase " + std::to_string(g_installPhase.load()));
-}
-
-void RecordingUi::DestroyMainWindow() { Add("destroy"); }
-
-void RecordingUi::SetTaskbarState(TaskbarFlag flag) {
-  Add("taskbar state " + std::to_string(static_cast<int>(flag)));
 }
 
 void RecordingUi::SetTaskbarValue(std::uint64_t completed, std::uint64_t total) {
@@ -95,13 +82,11 @@ void RecordingUi::SetTaskbarValue(std::uint64_t completed, std::uint64_t total) 
 }
 
 void RecordingUi::Answer(int answer) {
-  std::lock_guard<std::mutex> hold(lock_);
-  answers_.push_back(answer);
+  Locked([&] { answers_.push_back(answer); });
 }
 
 std::vector<MessageBoxRequest> RecordingUi::Boxes() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return boxes_;
+  return Locked([&] { return boxes_; });
 }
 
 std::vector<std::string> RecordingUi::Texts() const {
@@ -111,8 +96,7 @@ std::vector<std::string> RecordingUi::Texts() const {
 }
 
 std::vector<std::string> RecordingUi::Log() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return log_;
+  return Locked([&] { return log_; });
 }
 
 std::vector<std::string> RecordingUi::Log(const std::string& prefix) const {
@@ -125,20 +109,12 @@ std::vector<std::string> RecordingUi::Log(const std::string& prefix) const {
 
 std::optional<std::string> RecordingUi::BrowseForFolder(const std::string& title, unsigned flags) {
   Add("browse " + title + " flags " + std::to_string(flags));
-  std::lock_guard<std::mutex> hold(lock_);
-  if (folders_.empty()) return std::nullopt;
-  std::optional<std::string> answer = folders_.front();
-  folders_.pop_front();
-  return answer;
+  return Locked([&] { return Take(folders_, std::optional<std::string>()); });
 }
 
 PrinterChoice RecordingUi::ChoosePrinter() {
   Add("print dialog");
-  std::function<PrinterChoice()> printer;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    printer = printer_;
-  }
+  auto printer = Locked([&] { return printer_; });
   return printer ? printer() : PrinterChoice{};
 }
 
@@ -152,13 +128,11 @@ void RecordingUi::CreateControls() {
 }
 
 void RecordingUi::PickFolder(std::optional<std::string> answer) {
-  std::lock_guard<std::mutex> hold(lock_);
-  folders_.push_back(std::move(answer));
+  Locked([&] { folders_.push_back(std::move(answer)); });
 }
 
 void RecordingUi::SetPrinter(std::function<PrinterChoice()> printer) {
-  std::lock_guard<std::mutex> hold(lock_);
-  printer_ = std::move(printer);
+  Locked([&] { printer_ = std::move(printer); });
 }
 
 std::string RecordingUi::Controls() const {

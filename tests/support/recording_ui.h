@@ -14,19 +14,19 @@
 
 class RecordingUi final : public UiPort {
  public:
-  RecordingUi();   // installs itself as the port
-  ~RecordingUi();  // restores the default port
+  RecordingUi() { SetUi(this); }      // installs itself as the port
+  ~RecordingUi() { SetUi(nullptr); }  // restores the default port
 
   int ShowMessageBox(const MessageBoxRequest& request) override;
-  void ShowControl(Control control, bool visible) override;
-  void EnableControl(Control control, bool enabled) override;
-  void CheckControl(Control control, bool checked) override;
+  void ShowControl(Control control, bool visible) override { Set(visible_, control, visible, "show", "hide"); }
+  void EnableControl(Control control, bool enabled) override { Set(enabled_, control, enabled, "enable", "disable"); }
+  void CheckControl(Control control, bool checked) override { Set(checked_, control, checked, "check", "uncheck"); }
   bool IsControlChecked(Control control) override;
-  void SetProgressPos(int position) override;
+  void SetProgressPos(int position) override { Add("bar " + std::to_string(position)); }
   void Repaint() override;  // logged with the page and phase it would paint
-  void DestroyMainWindow() override;
+  void DestroyMainWindow() override { Add("destroy"); }
   void* MainWindow() override { return this; }  // stands for the window
-  void SetTaskbarState(TaskbarFlag flag) override;
+  void SetTaskbarState(TaskbarFlag flag) override { Add("taskbar state " + std::to_string(static_cast<int>(flag))); }
   void SetTaskbarValue(std::uint64_t completed, std::uint64_t total) override;
   // Logged as "browse <title>"; answers what PickFolder queued (nothing: cancelled).
   std::optional<std::string> BrowseForFolder(const std::string& title, unsigned flags) override;
@@ -57,14 +57,17 @@ class RecordingUi final : public UiPort {
  private:
   void Add(std::string entry);
   void Set(std::map<Control, bool>& states, Control control, bool on, const char* yes, const char* no);
+  template <typename F>
+  auto Locked(F f) const {  // f's result, computed under the lock
+    std::lock_guard<std::mutex> hold(lock_);
+    return f();
+  }
 
   mutable std::mutex lock_;
   std::vector<MessageBoxRequest> boxes_;
   std::deque<int> answers_;
   std::vector<std::string> log_;
-  std::map<Control, bool> visible_;
-  std::map<Control, bool> checked_;
-  std::map<Control, bool> enabled_;
+  std::map<Control, bool> visible_, checked_, enabled_;
   std::deque<std::optional<std::string>> folders_;
   std::function<PrinterChoice()> printer_;
   std::function<void(const std::string&)> hook_;
