@@ -33,8 +33,6 @@ class WizardTest : public ::testing::Test {
   void SetUp() override {
     if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
     ASSERT_TRUE(sample.addon.ok()) << sample.addon.error;
-    CopyTree(sample.treeDir, server.Root());
-    Serve(Resource::FilesSize, "12000000");
     ASSERT_TRUE(server.Start()) << server.Error();
     SetVersionOverridePath(overridePath);  // test processes running side by side share no file
     NewRun(false);
@@ -46,12 +44,16 @@ class WizardTest : public ::testing::Test {
     SetVersionOverridePath("");
   }
 
-  // A fresh start of the program: state, window and language.
+  // A fresh start of the program, with an empty simulator folder and the sample served:
+  // state, window and language.
   void NewRun(bool russian) {
     WaitForJob();
     ui.reset();
     ResetInstallerState();
     g_russian = russian;
+    CopyTree(sample.treeDir, server.Root());
+    Serve(Resource::FilesSize, "12000000");
+    fs::remove_all(sim);
     fs::create_directories(sim);
     std::snprintf(g_simRoot, sizeof g_simRoot, "%s", sim.c_str());
     ui = std::make_unique<RecordingUi>();
@@ -109,20 +111,18 @@ class WizardTest : public ::testing::Test {
     }
   }
 
+  bool Painted(Page one, Page other) {
+    return !ui->Log("repaint page " + std::to_string(one)).empty() ||
+           !ui->Log("repaint page " + std::to_string(other)).empty();
+  }
   // A started job runs on a thread nobody joins; it is over once it has painted its last page.
   bool WaitForJob() {
-    if (!ui || (g_page != PageInstalling && g_page != PageRemoving && ui->Log("repaint page 6").empty() &&
-                ui->Log("repaint page 7").empty())) {
-      return true;
-    }
-    for (int i = 0; i < 120000; ++i) {
-      if (!ui->Log("repaint page 8").empty() || !ui->Log("repaint page 9").empty()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the worker returns
-        return true;
-      }
+    if (!ui || !Painted(PageInstalling, PageRemoving)) return true;
+    for (int i = 0; i < 120000 && !Painted(PageFinished, PageFailed); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the worker returns
+    return Painted(PageFinished, PageFailed);
   }
 
   const ServedSample& sample = SampleOfSize(1u << 20);
@@ -182,9 +182,6 @@ TEST_F(WizardTest, EveryTransitionShowsItsControlsAndMessages) {
       if (russian && row.boxEnglish.empty()) continue;
       SCOPED_TRACE(std::string(row.steps) + (russian ? " (ru)" : ""));
       ScopedEnv keepServer("QZ_SERVER", server.BaseUrl());
-      fs::remove_all(sim);
-      CopyTree(sample.treeDir, server.Root());
-      Serve(Resource::FilesSize, "12000000");
       NewRun(russian);
       Do(row.steps);
       EXPECT_EQ(g_page, row.page);
@@ -206,14 +203,14 @@ TEST_F(WizardTest, WelcomePageShowsTheModelVersionFromItsFourBytes) {
   const std::pair<const char*, const char*> kCases[] = {{"1200", "v1.2"},   {"1234", "v1.234"}, {"1000", "v1.0"},
                                                         {"1203", "v1.203"}, {"12", "v1.2"},     {"", "v"}};
   for (auto [bytes, shown] : kCases) {
-    Serve(Resource::ModelVersion, bytes);
     NewRun(false);
+    Serve(Resource::ModelVersion, bytes);
     Click(Control::Next);
     EXPECT_EQ(Utf8(g_modelVersionLine), std::string("Model version being installed: ") + shown) << bytes;
   }
-  NewRun(true);
+  NewRun(true);  // the sample's own version
   Click(Control::Next);
-  EXPECT_EQ(Utf8(g_modelVersionLine), "Устанавливаемая версия модели: v");
+  EXPECT_EQ(Utf8(g_modelVersionLine), "Устанавливаемая версия модели: v1.2");
 }
 
 TEST_F(WizardTest, MessagesOutsideTheHandledSetGoToTheDefaultProcedure) {
@@ -231,6 +228,9 @@ TEST_F(WizardTest, MessagesOutsideTheHandledSetGoToTheDefaultProcedure) {
 
 TEST_F(WizardTest, CancelAndTheCloseBoxAskFirstAndOnlyCancelDeletesThePackage) {
   const std::string package = sim + "/Setup_Xq_730K5_QZ_x64.zip";
+  auto outcome = [&] {  // cancelled, the taskbar's state, windows destroyed, the package kept
+    return std::make_tuple(g_cancelRequested.load(), g_taskbarState.load(), ui->Log("destroy").size(), Exists(package));
+  };
   for (bool close : {false, true}) {
     SCOPED_TRACE(close ? "close box" : "Cancel");
     NewRun(!close);
@@ -248,17 +248,12 @@ TEST_F(WizardTest, CancelAndTheCloseBoxAskFirstAndOnlyCancelDeletesThePackage) {
     ask();
     ui->OnEntry(nullptr);
     g_cancelBlocked = false;
-    EXPECT_FALSE(g_cancelRequested);
-    EXPECT_EQ(g_taskbarState, 2);
-    EXPECT_TRUE(ui->Log("destroy").empty());
+    EXPECT_EQ(outcome(), std::make_tuple(false, 2, std::size_t{0}, true));
     ask();
-    EXPECT_TRUE(g_cancelRequested);
-    EXPECT_EQ(g_taskbarState, 0);
-    EXPECT_EQ(ui->Log("destroy").size(), 1u);
-    EXPECT_EQ(Exists(package), close);
+    EXPECT_EQ(outcome(), std::make_tuple(true, 0, std::size_t{1}, close));
     EXPECT_EQ(ui->Texts(), std::vector<std::string>(3, close ? "Cancel installation?" : "Отменить установку?"));
-    EXPECT_EQ(ui->Boxes().back().flags, unsigned{kMbOkCancel | kMbIconQuestion});
-    EXPECT_EQ(ui->Boxes().back().owner, BoxOwner::MainWindow);
+    EXPECT_EQ(std::make_tuple(ui->Boxes().back().flags, ui->Boxes().back().owner),
+              std::make_tuple(unsigned{kMbOkCancel | kMbIconQuestion}, BoxOwner::MainWindow));
   }
 }
 
@@ -275,10 +270,8 @@ TEST_F(WizardTest, InstallRunsToTheFinishedPageAndNothingClosesItWhileTheTempora
   Click(Control::Cancel);
   release = true;
   ASSERT_TRUE(WaitForJob());
-  EXPECT_TRUE(ui->Boxes().empty());
-  EXPECT_FALSE(g_cancelRequested);
-  EXPECT_EQ(g_page, PageFinished);
-  EXPECT_EQ(ui->Controls(), "shown: Finish | checked: Accept");
+  EXPECT_EQ(std::make_tuple(g_page.load(), ui->Controls(), ui->Texts(), g_cancelRequested.load()),
+            std::make_tuple(PageFinished, "shown: Finish | checked: Accept", std::vector<std::string>{}, false));
   EXPECT_EQ(sample.IdenticalListedFiles(sim), sample.addon.listed.size());
   EXPECT_TRUE(ui->Log("destroy").empty());
   Click(Control::Finish);
@@ -316,23 +309,19 @@ TEST_F(WizardTest, DiskSpaceLinesFromTheSizeFileAndTheRootsDrive) {
 }
 
 TEST_F(WizardTest, VersionCheckJudgesTheRepliesAndHonoursOnlyAnEightByteOverride) {
-  struct Case {
-    const char* reply;
-    int overrideBytes;  // -1: no override file
-    bool outdated;
-  };
-  const Case kCases[] = {
+  // The reply, the override file's size (-1: none), whether the installer is outdated.
+  const std::tuple<const char*, int, bool> kCases[] = {
       {"1100", -1, false}, {"1200", -1, true}, {"11", -1, true},  {"1101", -1, true}, {"<html>", -1, false},
       {"", -1, false},     {"1200", 8, false}, {"1200", 7, true}, {"1200", 9, true},
   };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(std::string(c.reply) + " override " + std::to_string(c.overrideBytes));
+  for (const auto& [reply, overrideBytes, outdated] : kCases) {
+    SCOPED_TRACE(std::string(reply) + " override " + std::to_string(overrideBytes));
     NewRun(false);
-    Serve(Resource::LauncherVersion, c.reply);
+    Serve(Resource::LauncherVersion, reply);
     fs::remove(overridePath);
-    if (c.overrideBytes >= 0) WriteFile(overridePath, std::string(static_cast<std::size_t>(c.overrideBytes), 'x'));
+    if (overrideBytes >= 0) WriteFile(overridePath, std::string(static_cast<std::size_t>(overrideBytes), 'x'));
     CheckInstallerVersion();
-    EXPECT_EQ(g_installerOutdated, c.outdated);
+    EXPECT_EQ(g_installerOutdated, outdated);
     EXPECT_TRUE(ui->Boxes().empty());  // the verdict shows only on Next
   }
 }
