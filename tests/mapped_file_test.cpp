@@ -81,4 +81,7 @@ TEST_F(MappedFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemErr
               BoxPattern(kPathNotFound));
   EXPECT_EXIT(CreateThroughRecorder(dir / "zero", 0), ::testing::ExitedWithCode(kZeroSizeRefused),
               BoxPattern(kZeroSizeRefused));
+  // A failure that left no error code must not end the process as a success.
+  EXPECT_EXIT((SetFatalCleanUp(CleanUpMeetingAnError), ReportFatalSystemError(0)), ::testing::ExitedWithCode(1),
+              "cleaned up .*failed with error 0");
 }

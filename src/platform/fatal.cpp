@@ -13,6 +13,8 @@ std::string FatalErrorText(int code, const std::string& systemText) {
   return "(null) failed with error " + std::to_string(code) + ": " + systemText;
 }
 
+int FatalExitCode(int code) { return code != 0 ? code : 1; }
+
 void SetFatalCleanUp(void (*cleanUp)()) { g_fatalCleanUp = cleanUp; }
 
 void EnterFatalEnd() {

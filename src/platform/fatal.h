@@ -25,3 +25,7 @@ std::string FatalErrorText(int code, const std::string& systemText);
 // another one that fails meanwhile waits here until the process ends. Then cleans up.
 void EnterFatalEnd();
 void RunFatalCleanUp();
+
+// The exit code for a system error code: itself, but never 0, which would tell a caller
+// that the run succeeded (a failed call that set no error code gives 1).
+int FatalExitCode(int code);

@@ -13,5 +13,5 @@ void ReportFatalSystemError(int code) {
   EnterFatalEnd();
   Ui().ShowMessageBox({FatalErrorText(code, std::strerror(code)), "Error", kMbOk, BoxOwner::None});
   RunFatalCleanUp();
-  std::_Exit(code);
+  std::_Exit(FatalExitCode(code));
 }

@@ -24,5 +24,5 @@ void ReportFatalSystemError(int code) {
   if (wide.size() > 127) wide.resize(127);
   Ui().ShowMessageBox({NarrowToUtf8(wide), "Error", kMbOk, BoxOwner::None});
   RunFatalCleanUp();
-  ExitProcess(error);
+  ExitProcess(static_cast<UINT>(FatalExitCode(code)));
 }
