@@ -10,6 +10,7 @@
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 #include "workers/file_list.h"
+#include "workers/progress.h"
 
 namespace {
 std::vector<std::uint8_t> Content(std::size_t i) {
@@ -121,4 +122,9 @@ TEST_F(UnpackTest, CancelStopsTheWorkersBeforeAnyTargetIsWritten) {
   ASSERT_TRUE(status.allDone);
   EXPECT_EQ(status.finished, 0);
   for (const std::string& target : g_targetFiles) EXPECT_FALSE(Exists(target)) << target;
+}
+
+TEST(ProgressTest, PositionIsDoneOfTotalTruncatedAndAnEmptyJobIsComplete) {
+  const std::int32_t kCases[][3] = {{0, 0, 1000}, {0, 1, 0}, {1, 1, 1000}, {1, 3, 333}, {2, 3, 666}, {7, 7, 1000}};
+  for (const auto& [done, total, position] : kCases) EXPECT_EQ(Position(done, total), position) << done << "/" << total;
 }
