@@ -39,20 +39,18 @@ TEST(SizeTextTest, DecimalUnitsRoundedToTwoPlacesAndPrintedWithoutTrailingZeros)
 }
 
 TEST_F(DownloadTest, BeginningDataShowsTheSizeAndHandsTheTaskbarToTheWindow) {
-  EXPECT_EQ(OnProgress(65536, 487520000, kBindStatusBeginDownloadData), kSOk);
-  EXPECT_EQ(std::u16string(GetDownloadInfo().data()), u"487.52 MB");
-  EXPECT_EQ(g_taskbarState, 1);
-  EXPECT_EQ(ui.Log(), std::vector<std::string>{"repaint page 0 phase 0"});
-
   // No length from the server: nothing would bound the file, so the transfer is refused
   // at once, before a size or the taskbar is shown, and stays refused.
-  OnDownloadStart();
-  SetDownloadInfo({});
-  g_taskbarState = 0;
   EXPECT_EQ(OnProgress(100, 0, kBindStatusBeginDownloadData), kEAbort);
   EXPECT_EQ(GetDownloadInfo()[0], u'\0');
   EXPECT_EQ(g_taskbarState, 0);
   EXPECT_EQ(OnProgress(4096, 0, kBindStatusDownloadingData), kEAbort);
+
+  OnDownloadStart();
+  EXPECT_EQ(OnProgress(65536, 487520000, kBindStatusBeginDownloadData), kSOk);
+  EXPECT_EQ(std::u16string(GetDownloadInfo().data()), u"487.52 MB");
+  EXPECT_EQ(g_taskbarState, 1);
+  EXPECT_EQ(ui.Log(), (std::vector<std::string>{"bar 0", "repaint page 0 phase 0"}));
 }
 
 TEST_F(DownloadTest, DataMovesTheBarTruncatedAndReachesTheEndOnlyWhenComplete) {
@@ -84,7 +82,6 @@ TEST_F(DownloadTest, ATransferThatEndsAfterItsAbortWasAnsweredIsCancelled) {
   TempDir dir;
   std::string package = dir / "package.zip";
   WriteFile(package, std::string("PK"));
-  OnDownloadStart();
   EXPECT_EQ(OnProgress(2, 2, kBindStatusBeginDownloadData), kSOk);
   EXPECT_EQ(SettleTransfer(kSOk, package.c_str(), 2), kSOk);
   EXPECT_TRUE(PathExists(package.c_str()));
