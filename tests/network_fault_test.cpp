@@ -133,10 +133,12 @@ class NetworkFaultTest : public ::testing::Test {
   // What the column's step ends with when its resource gives got.
   Outcome Expected(Resource resource, Got got) const {
     std::string all = std::to_string(sample.addon.listed.size());
+    std::string web = WebHostUrl();
+    web.erase(0, web.find("://") + 3);
     switch (resource) {
       case Resource::LauncherVersion:
         if (got == Got::Nothing) return {PageWelcome, {}, ""};
-        return {PageFailed, {"The installer is outdated, please download the new version from " + WebHost() + "!"}, ""};
+        return {PageFailed, {"The installer is outdated, please download the new version from " + web + "!"}, ""};
       case Resource::ModelVersion:
         if (got == Got::Broken) return {PageFailed, {"No internet connection!"}, ""};
         return {PageWelcome, {}, got == Got::Nothing ? "Model version being installed: v" : "Model version being installed: v1.2"};
@@ -149,22 +151,14 @@ class NetworkFaultTest : public ::testing::Test {
                 all + " files left"};
       case Resource::Package:
         if (got == Got::Whole) return {PageFinished, {}, all + " files installed"};
-        if (got == Got::Missing) {
-          return {PageFailed, {"The specified resource or callback interface was not found!", kDownloadFailed},
-                  "0 files installed"};
-        }
-        if (got == Got::Invalid) {
-          return {PageFailed, {"The specified resource or callback interface is invalid!", kDownloadFailed},
-                  "0 files installed"};
-        }
-        return {PageFailed, {kDownloadFailed}, "0 files installed"};
+        if (got == Got::Plain) return {PageFailed, {kDownloadFailed}, "0 files installed"};
+        return {PageFailed,
+                {got == Got::Missing ? "The specified resource or callback interface was not found!"
+                                     : "The specified resource or callback interface is invalid!",
+                 kDownloadFailed},
+                "0 files installed"};
     }
     return {};
-  }
-
-  static std::string WebHost() {
-    std::string url = WebHostUrl();
-    return url.substr(url.find("://") + 3);
   }
 
   const ServedSample& sample = SampleOfSize(1u << 20);
