@@ -20,6 +20,7 @@
 #include <map>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "online/server.h"
 #include "support/local_server.h"
@@ -47,11 +48,11 @@ int PhaseOf(const std::string& line, int current) {
 // the phases seen in it; asNobody runs it through setpriv as user and group 65534.
 class QzChild {
  public:
-  explicit QzChild(const std::vector<std::string>& arguments, bool asNobody = false) {
-    std::vector<std::string> words;
-    if (asNobody && ::geteuid() == 0) words = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-    words.push_back(QZ_TOOL_PATH);
-    words.insert(words.end(), arguments.begin(), arguments.end());
+  explicit QzChild(std::vector<std::string> words, bool asNobody = false) {
+    words.insert(words.begin(), QZ_TOOL_PATH);
+    if (asNobody && ::geteuid() == 0) {
+      words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -189,12 +190,6 @@ class CrashTest : public ::testing::Test {
   std::vector<std::string> Args(const char* command, const std::string& root) const {
     return {command, "--server", server.BaseUrl(), "--root", root};
   }
-  int Run(const char* command, const std::string& root, bool asNobody = false) {
-    QzChild child(Args(command, root), asNobody);
-    int code = child.Wait();
-    last = child.output;
-    return code;
-  }
 
   // A root that holds only the pilot's settings files.
   void SettingsOnly(const std::string& root) const {
@@ -248,7 +243,6 @@ class CrashTest : public ::testing::Test {
   std::string Place(const std::string& name) const { return scratch.Error().empty() ? scratch / name : plain / name; }
 
   LocalServer server;
-  std::string last;  // the output of the last Run
   SmallDisk scratch{std::uint64_t{512} << 20};
   TempDir plain;
 };
@@ -274,8 +268,9 @@ TEST_F(CrashTest, AFullDiskEndsTheRunWithItsCodeAndLeavesNoneOfItsFiles) {
     if (!disk.Error().empty()) GTEST_SKIP() << disk.Error();
     std::string root = disk / "sim";
     SettingsOnly(root);
-    EXPECT_EQ(Run("install", root), c.code);
-    EXPECT_NE(last.find(c.text), std::string::npos) << last;
+    QzChild install(Args("install", root));
+    EXPECT_EQ(install.Wait(), c.code);
+    EXPECT_NE(install.output.find(c.text), std::string::npos) << install.output;
     ExpectCleanEnd(root);
   }
 }
@@ -298,7 +293,8 @@ TEST_F(CrashTest, FilesAndFoldersTheUserMayNotWriteEndTheRunWithAClearMessageAnd
   const Case cases[] = {
       {"a repair meets a read-only file", "repair", true, kSampleRequiredFiles[1], 13, denied},
       {"a repair meets a read-only folder", "repair", true, folder, 13, denied},
-      {"the root may not be written", "install", true, "", 1, "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"},
+      {"the root may not be written", "install", true, "", 1,
+       "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"},
       {"a file stands where a folder must be made", "repair", false, "Effects", 20,
        "(null) failed with error 20: Not a directory"},
       {"a removal meets a read-only folder", "remove", true, folder, 1,
@@ -307,7 +303,8 @@ TEST_F(CrashTest, FilesAndFoldersTheUserMayNotWriteEndTheRunWithAClearMessageAnd
   };
   std::string installed = Place("installed");
   SettingsOnly(installed);
-  ASSERT_EQ(Run("install", installed), 0) << last;
+  QzChild install(Args("install", installed));
+  ASSERT_EQ(install.Wait(), 0) << install.output;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string root = Place(c.name);
@@ -320,8 +317,9 @@ TEST_F(CrashTest, FilesAndFoldersTheUserMayNotWriteEndTheRunWithAClearMessageAnd
       fs::remove_all(spoiled);
       WriteFile(spoiled, kOwn);
     }
-    EXPECT_EQ(Run(c.command, root, c.asNobody), c.code);
-    EXPECT_NE(last.find(c.text), std::string::npos) << last;
+    QzChild run(Args(c.command, root), c.asNobody);
+    EXPECT_EQ(run.Wait(), c.code);
+    EXPECT_NE(run.output.find(c.text), std::string::npos) << run.output;
     ExpectCleanEnd(root);
   }
 }
@@ -419,20 +417,18 @@ TEST_F(CrashTest, ARepairKilledWhileItDecodesALargeFileLeavesItOldOrNewNeverCut)
   for (int k = 0; k <= kMoments; ++k) {
     SCOPED_TRACE("moment " + std::to_string(k));
     putOld();
-    struct stat before {};
-    ASSERT_EQ(::stat(file.c_str(), &before), 0);
-    auto same = [&](const struct stat& now) {
-      return now.st_ino == before.st_ino && now.st_size == before.st_size &&
-             now.st_mtim.tv_sec == before.st_mtim.tv_sec && now.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+    auto look = [&] {  // what can be seen of the file from outside
+      struct stat now {};
+      ::stat(file.c_str(), &now);
+      return std::tuple(now.st_ino, now.st_size, now.st_mtim.tv_sec, now.st_mtim.tv_nsec);
     };
+    const auto before = look();
     KilledRun("repair", root, Decode, [&](QzChild& run, Clock::time_point start) {
       if (k < kMoments) {
         run.ReadUntil(start + Part(timed.begun[Deletion] - timed.begun[Decode], k, kMoments));
         return;
       }
-      for (struct stat now = before; same(now) && ::stat(file.c_str(), &now) == 0;) {
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-      }
+      while (look() == before) std::this_thread::sleep_for(std::chrono::microseconds(100));
     });
     std::string found = Slurp(file);
     EXPECT_TRUE(found == older || found == newer) << "a file of " << found.size() << " bytes";
