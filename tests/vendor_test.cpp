@@ -70,6 +70,7 @@ TEST(VendorSample, TreeHasTheMixTheLayoutAndTheUserFiles) {
   SampleAddon sample = GenerateSampleAddon(dir / "addon", 8 << 20, 730);
   ASSERT_TRUE(sample.ok()) << sample.error;
   auto tree = ReadTree(dir / "addon");
+  EXPECT_EQ(TreeHash(dir / "addon"), 0x40DD9B189C75A27Aull);  // its large files pinned too
 
   // Textures, text, model data and noise-like data by bytes; sizes from a few bytes to MBs.
   const std::map<std::string, int> kKinds = {{".bmp", 0}, {".mdl", 2}, {".bin", 2}, {".wav", 3}, {".dds", 3}};

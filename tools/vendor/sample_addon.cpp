@@ -170,14 +170,19 @@ std::string CfgLine(Rng& rng) {
 }
 
 std::string XmlElement(Rng& rng) {
+  // One draw per statement: the operands of + are unsequenced, so draws inside one
+  // expression would come in the order each compiler and optimisation level picks.
   std::string gauge = rng.Pick(kGaugeNames);
-  return "  <Element>\r\n    <Position X=\"" + std::to_string(rng.Below(1024)) + "\" Y=\"" +
-         std::to_string(rng.Below(768)) + "\"/>\r\n    <Image Name=\"" + gauge + "_needle_" +
-         std::to_string(rng.Below(8)) + ".bmp\" PointsTo=\"East\">\r\n      <Axis X=\"" +
-         std::to_string(rng.Below(64)) + "\" Y=\"" + std::to_string(rng.Below(64)) +
-         "\"/>\r\n    </Image>\r\n    <Rotate>\r\n      <Value Minimum=\"0\" Maximum=\"" +
-         std::to_string(rng.Range(100, 12000)) + "\">(A:" + rng.Pick(kSimVars) + ") " +
-         Number(rng) + " *</Value>\r\n    </Rotate>\r\n  </Element>\r\n";
+  std::string x = std::to_string(rng.Below(1024)), y = std::to_string(rng.Below(768));
+  std::string needle = std::to_string(rng.Below(8));
+  std::string axisX = std::to_string(rng.Below(64)), axisY = std::to_string(rng.Below(64));
+  std::string maximum = std::to_string(rng.Range(100, 12000));
+  std::string simVar = rng.Pick(kSimVars);
+  std::string factor = Number(rng);
+  return "  <Element>\r\n    <Position X=\"" + x + "\" Y=\"" + y + "\"/>\r\n    <Image Name=\"" + gauge +
+         "_needle_" + needle + ".bmp\" PointsTo=\"East\">\r\n      <Axis X=\"" + axisX + "\" Y=\"" + axisY +
+         "\"/>\r\n    </Image>\r\n    <Rotate>\r\n      <Value Minimum=\"0\" Maximum=\"" + maximum +
+         "\">(A:" + simVar + ") " + factor + " *</Value>\r\n    </Rotate>\r\n  </Element>\r\n";
 }
 
 Bytes MakeText(Rng& rng, TextStyle style, std::uint64_t target, std::string text = {}) {
@@ -423,7 +428,11 @@ void WriteKind(Rng& rng, Writer& writer, Kind kind, std::uint64_t budget) {
   std::size_t large = static_cast<std::size_t>(std::clamp<std::uint64_t>(budget / (1 << 20), 1, kMaxLarge));
   std::vector<std::uint64_t> weights(large);
   std::uint64_t weightSum = 0;
-  for (auto& weight : weights) weightSum += weight = (std::uint64_t(1) << rng.Below(6)) * (4 + rng.Below(4));
+  for (auto& weight : weights) {
+    std::uint32_t shift = rng.Below(6);  // drawn first: see XmlElement
+    weight = (std::uint64_t(1) << shift) * (4 + rng.Below(4));
+    weightSum += weight;
+  }
   const std::uint64_t pieceBudget = budget;
   for (std::size_t n = 0; n < large && budget >= kMinSize[kind]; ++n) {
     writeOne(n + 1 == large ? budget : std::max(pieceBudget * weights[n] / weightSum, kMinSize[kind]));
