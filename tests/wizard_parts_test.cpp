@@ -256,13 +256,14 @@ TEST_F(WizardPartsTest, AnyMarkerRevealsAnInstallationUnlessItWouldNotFitItsBuff
 class FakePrinter final : public PrintDevice {
  public:
   struct Script {
-    int failStartDoc = 0, failStartPageAt = 0, failDrawAt = 0;  // 1-based; 0 never
+    int startDocResult = 1;                  // the system's: above 0 is a print job
+    int failStartPageAt = 0, failDrawAt = 0;  // 1-based; 0 never
   };
   FakePrinter(std::vector<std::string>& log, Script script) : log_(log), script_(script) {}
   ~FakePrinter() override { log_.push_back("released"); }
   int StartDocument(const std::u16string& name, const std::u16string* output) override {
     log_.push_back("doc " + Utf8(name) + (output ? " to " + Utf8(*output) : ""));
-    return script_.failStartDoc ? -1 : 1;
+    return script_.startDocResult;
   }
   int StartPage() override {
     log_.push_back("page");
@@ -332,17 +333,20 @@ TEST_F(PrintTest, EveryFailureShowsItsMessageAndStopsThere) {
 
   g_russian = false;  // the other messages have a Russian text only
   EXPECT_TRUE(Print(u"HP", {}, false).empty());
-  EXPECT_EQ(Print(u"HP", {1, 0, 0}),
-            (std::vector<std::string>{"doc Лицензионное соглашение с конечным пользователем", "released"}));
-  std::vector<std::string> log = Print(u"HP", {0, 3, 0});
+  for (int refused : {-1, 0}) {
+    EXPECT_EQ(Print(u"HP", {refused, 0, 0}),
+              (std::vector<std::string>{"doc Лицензионное соглашение с конечным пользователем", "released"}));
+  }
+  std::vector<std::string> log = Print(u"HP", {1, 3, 0});
   EXPECT_EQ(std::count(log.begin(), log.end(), "end page"), 2);
   EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
             (std::vector<std::string>{"page", "abort doc", "released"}));
-  log = Print(u"HP", {0, 0, 1});
+  log = Print(u"HP", {1, 0, 1});
   EXPECT_EQ(std::count(log.begin(), log.end(), "end page"), 0);
   EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()), (std::vector<std::string>{"abort doc", "released"}));
   EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Failed to get printer!", "Не удалось получить принтер!",
                                                   "Не удалось получить контекст устройства (принтера)!",
+                                                  "Не получилось поставить новый документ в очередь печати!",
                                                   "Не получилось поставить новый документ в очередь печати!",
                                                   "Не получилось начать печать страницы!",
                                                   "Не получилось вывести на страницу текст!"}));

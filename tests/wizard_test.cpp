@@ -312,7 +312,7 @@ TEST_F(WizardTest, VersionCheckJudgesTheRepliesAndHonoursOnlyAnEightByteOverride
   // The reply, the override file's size (-1: none), whether the installer is outdated.
   const std::tuple<const char*, int, bool> kCases[] = {
       {"1100", -1, false}, {"1200", -1, true}, {"11", -1, true},  {"1101", -1, true}, {"<html>", -1, false},
-      {"", -1, false},     {"1200", 8, false}, {"1200", 7, true}, {"1200", 9, true},
+      {"-110", -1, false}, {"", -1, false},    {"1200", 8, false}, {"1200", 7, true}, {"1200", 9, true},
   };
   for (const auto& [reply, overrideBytes, outdated] : kCases) {
     SCOPED_TRACE(std::string(reply) + " override " + std::to_string(overrideBytes));
