@@ -73,7 +73,7 @@ class GuiTest : public ::testing::TestWithParam<bool> {
     sample = &SampleOfSize(kSampleBytes);
     ASSERT_TRUE(sample->addon.ok()) << sample->addon.error;
     CopyTree(sample->treeDir, server.Root());
-    Serve(Resource::FilesSize, "12000000");  // the installer refuses a size not starting with 1
+    Serve(Resource::FilesSize, "12000000");  // 12 MB whatever the sample weighs
     ASSERT_TRUE(server.Start()) << server.Error();
     std::error_code ignored;
     fs::remove(kVersionOverridePath, ignored);
