@@ -85,15 +85,16 @@ TEST_F(LzwTest, LzwDecodersGiveKnownOutputsTheEncodersInputAndAgreeOnStreamsNoEn
   std::vector<std::uint32_t> chain{'Q'};
   for (std::uint32_t k = 0; k < 3000; ++k) chain.push_back(256 + k);
   // 'A'..'Z' until the dictionary is full; right after the restart 300 is not defined,
-  // 256 is the string carried over and 257 is defined by the code before it.
+  // 256 is the string carried over, 257 is defined by the code before it and 0 is a literal again.
   std::vector<std::uint32_t> restart;
   Bytes restarted;
   for (std::uint32_t k = 0; k <= kPerRestart; ++k) {
     restart.push_back('A' + k % 26);
     restarted.push_back(static_cast<std::uint8_t>(restart.back()));
   }
-  restart.insert(restart.end(), {300, 256, 257});
+  restart.insert(restart.end(), {300, 256, 257, 0});
   restarted.insert(restarted.end(), 7, restarted.back());
+  restarted.push_back(0);
   std::vector<std::pair<Bytes, Bytes>> cases = {
       {Codes({0x41, 0x42, 0x100}), Text("ABAB")},        // 256 = "AB", 257 = "BA"
       {Codes({0x41, 0x100, 0x101}), Text("AAAAAA")},     // 256 used while it is being defined, then 257
