@@ -94,10 +94,10 @@ TEST_F(FileListTest, PathsThatWouldNotFitAreRefusedNotCut) {
 TEST_F(FileListTest, VerdictBoxNamesTheEntryInTheUsersLanguage) {
   RecordingUi ui;
   g_russian = false;
-  ShowListVerdict({EntryProblem::Unsafe, "../x\ny"});
+  ShowListVerdict({EntryProblem::Unsafe, "../x y\n\x7F"});
   g_russian = true;
   ShowListVerdict({EntryProblem::TooLong, "Effects/long"});
-  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"The file list holds an invalid path:\n../x?y",
+  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"The file list holds an invalid path:\n../x y??",
                                                   "Путь в выбранной папке длиннее 259 символов:\nEffects/long"}));
   const MessageBoxRequest box = ui.Boxes().front();
   EXPECT_EQ(std::tie(box.caption, box.flags, box.owner),
