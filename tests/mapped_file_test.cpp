@@ -37,6 +37,11 @@ void CreateThroughRecorder(const std::string& path, std::uint32_t size) {
   MappedFile record;
   CreateMappedForWrite(record, path.c_str(), size);
 }
+void FailWithoutACode() {
+  RecordingUi ui;  // the box of the real port would wait for a click
+  SetFatalCleanUp(CleanUpMeetingAnError);
+  ReportFatalSystemError(0);
+}
 // Written for both gtest regex dialects (POSIX and the simple one on Windows).
 std::string BoxPattern(int code) {
   return "cleaned up .box Error. .null. failed with error " + std::to_string(code) + ": .";
@@ -82,6 +87,5 @@ TEST_F(MappedFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemErr
   EXPECT_EXIT(CreateThroughRecorder(dir / "zero", 0), ::testing::ExitedWithCode(kZeroSizeRefused),
               BoxPattern(kZeroSizeRefused));
   // A failure that left no error code must not end the process as a success.
-  EXPECT_EXIT((SetFatalCleanUp(CleanUpMeetingAnError), ReportFatalSystemError(0)), ::testing::ExitedWithCode(1),
-              "cleaned up .*failed with error 0");
+  EXPECT_EXIT(FailWithoutACode(), ::testing::ExitedWithCode(1), BoxPattern(0));
 }
