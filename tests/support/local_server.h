@@ -26,8 +26,12 @@
 // Unavailable() says so and the server tests skip.
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "support/test_env.h"
 
 class LocalServer {
  public:
@@ -36,14 +40,19 @@ class LocalServer {
   enum class Trust { Trusted, Untrusted };
 
   explicit LocalServer(Trust trust = Trust::Trusted);
-  ~LocalServer();  // stops, restores the environment, removes Root()
+  ~LocalServer() {  // stops, restores the environment, removes Root()
+    Stop();
+    std::error_code ignored;
+    if (!ownedDir_.empty()) std::filesystem::remove_all(ownedDir_, ignored);
+  }
   LocalServer(const LocalServer&) = delete;
   LocalServer& operator=(const LocalServer&) = delete;
 
   // Why no such server can be had in this run; empty when one can. Tests GTEST_SKIP with it.
   static std::string Unavailable(Trust trust = Trust::Trusted);
-  // An https address on 127.0.0.1 at which nothing listens.
-  static std::string ClosedUrl();
+  // An https address on 127.0.0.1 at which nothing listens: port 1 (tcpmux) is unused on
+  // any machine that runs these tests.
+  static std::string ClosedUrl() { return "https://127.0.0.1:1"; }
 
   // The folder served at BaseUrl(), with '/' separators; it exists from construction on,
   // so the server tree may be written before or after Start().
@@ -68,9 +77,6 @@ class LocalServer {
   const std::string& Error() const { return error_; }
 
  private:
-  void PointEnvironmentHere();
-  void RestoreEnvironment();
-
   Trust trust_;
   std::string root_;
   std::string ownedDir_;  // removed by the destructor
@@ -78,7 +84,6 @@ class LocalServer {
   std::string caBundle_;
   std::string error_;
   long pid_ = 0;  // the qz serve child on Linux
-  bool envChanged_ = false;
-  bool hadServer_ = false, hadCa_ = false;
-  std::string oldServer_, oldCa_;
+  // QZ_SERVER and QZ_CA_BUNDLE as a started trusted server sets them; Stop() puts them back.
+  std::optional<ScopedEnv> serverEnv_, caEnv_;
 };

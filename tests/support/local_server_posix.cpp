@@ -1,5 +1,4 @@
 #include "support/local_server.h"
-#include "support/test_env.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -8,7 +7,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -38,62 +36,46 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
   root_ = (dir / "tree").generic_string();
 }
 
-LocalServer::~LocalServer() {
-  Stop();
-  std::error_code ignored;
-  fs::remove_all(ownedDir_, ignored);
-}
-
 std::string LocalServer::Unavailable(Trust) {
   std::error_code ignored;
   return fs::exists(QZ_TOOL_PATH, ignored) ? "" : std::string("qz is not built at ") + QZ_TOOL_PATH;
-}
-
-std::string LocalServer::ClosedUrl() {
-  // Port 1 (tcpmux) is unused on any machine that runs these tests.
-  return "https://127.0.0.1:1";
 }
 
 bool LocalServer::Start() {
   if (pid_ != 0) return true;
   error_ = Unavailable(trust_);
   if (!error_.empty()) return false;
+  auto fail = [this](std::string why) {  // leaves no child behind
+    Stop();
+    error_ = std::move(why);
+    return false;
+  };
 
   caBundle_ = ownedDir_ + "/tls/cert.pem";
   std::string key = ownedDir_ + "/tls/key.pem";
   const char* argv[] = {QZ_TOOL_PATH, "serve", "--root", root_.c_str(), "--port", "0",
                         "--cert", caBundle_.c_str(), "--key", key.c_str(), "--faults", nullptr};
   int out[2];
-  if (::pipe(out) != 0) {
-    error_ = "no pipe for qz serve";
-    return false;
-  }
+  if (::pipe(out) != 0) return fail("no pipe for qz serve");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   posix_spawn_file_actions_addclose(&actions, out[1]);
   pid_t pid = 0;
-  int spawned = ::posix_spawn(&pid, QZ_TOOL_PATH, &actions, nullptr, const_cast<char**>(argv), environ);
+  if (::posix_spawn(&pid, QZ_TOOL_PATH, &actions, nullptr, const_cast<char**>(argv), environ) == 0) pid_ = pid;
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
-  if (spawned != 0) {
-    ::close(out[0]);
-    error_ = std::string("cannot run ") + QZ_TOOL_PATH;
-    return false;
-  }
-  pid_ = pid;
-
-  std::string line = ReadFirstLine(out[0]);
+  std::string line = pid_ != 0 ? ReadFirstLine(out[0]) : "";
   ::close(out[0]);
+  if (pid_ == 0) return fail(std::string("cannot run ") + QZ_TOOL_PATH);
   std::size_t start = line.find("https://");
-  if (start == std::string::npos) {
-    error_ = "qz serve did not start: '" + line + "'";
-    Stop();
-    return false;
-  }
+  if (start == std::string::npos) return fail("qz serve did not start: '" + line + "'");
   baseUrl_ = line.substr(start, line.find(' ', start) - start);
-  if (trust_ == Trust::Trusted) PointEnvironmentHere();
+  if (trust_ == Trust::Trusted) {
+    serverEnv_.emplace("QZ_SERVER", baseUrl_);
+    caEnv_.emplace("QZ_CA_BUNDLE", caBundle_);
+  }
   return true;
 }
 
@@ -104,24 +86,6 @@ void LocalServer::Stop() {
     ::waitpid(static_cast<pid_t>(pid_), &status, 0);
     pid_ = 0;
   }
-  RestoreEnvironment();
-}
-
-void LocalServer::PointEnvironmentHere() {
-  const char* server = std::getenv("QZ_SERVER");
-  const char* ca = std::getenv("QZ_CA_BUNDLE");
-  hadServer_ = server != nullptr;
-  hadCa_ = ca != nullptr;
-  oldServer_ = hadServer_ ? server : "";
-  oldCa_ = hadCa_ ? ca : "";
-  SetEnvironment("QZ_SERVER", true, baseUrl_);
-  SetEnvironment("QZ_CA_BUNDLE", true, caBundle_);
-  envChanged_ = true;
-}
-
-void LocalServer::RestoreEnvironment() {
-  if (!envChanged_) return;
-  SetEnvironment("QZ_SERVER", hadServer_, oldServer_);
-  SetEnvironment("QZ_CA_BUNDLE", hadCa_, oldCa_);
-  envChanged_ = false;
+  serverEnv_.reset();
+  caEnv_.reset();
 }

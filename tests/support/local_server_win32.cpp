@@ -1,7 +1,6 @@
 // Under Wine the server runs outside the test process (see local_server.h): this side
 // only claims a folder of the served tree and the matching URL.
 #include "support/local_server.h"
-#include "support/test_env.h"
 #include "support/trust_ca.h"
 
 #include <windows.h>
@@ -51,12 +50,6 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
   baseUrl_ = TrimSlashes(Variable(UrlVariable(trust))) + "/" + std::string(name);
 }
 
-LocalServer::~LocalServer() {
-  Stop();
-  std::error_code ignored;
-  if (!ownedDir_.empty()) fs::remove_all(ownedDir_, ignored);
-}
-
 std::string LocalServer::Unavailable(Trust trust) {
   std::string missing;
   for (const char* name : {"QZ_TEST_SERVER_ROOT", UrlVariable(trust), "QZ_CA_BUNDLE"}) {
@@ -64,11 +57,6 @@ std::string LocalServer::Unavailable(Trust trust) {
   }
   if (missing.empty()) return "";
   return "no test server: start qz serve natively and set " + missing + " (see tests/support/local_server.h)";
-}
-
-std::string LocalServer::ClosedUrl() {
-  // Port 1 (tcpmux) is unused on any machine that runs these tests.
-  return "https://127.0.0.1:1";
 }
 
 bool LocalServer::Start() {
@@ -80,22 +68,9 @@ bool LocalServer::Start() {
     error_ = "cannot add QZ_CA_BUNDLE to the prefix's trusted roots";
     return false;
   }
-  if (trust_ == Trust::Trusted && !envChanged_) PointEnvironmentHere();
+  // QZ_CA_BUNDLE already names the one trusted server's certificate.
+  if (trust_ == Trust::Trusted) serverEnv_.emplace("QZ_SERVER", baseUrl_);
   return true;
 }
 
-void LocalServer::Stop() { RestoreEnvironment(); }
-
-void LocalServer::PointEnvironmentHere() {
-  // QZ_CA_BUNDLE already names the one trusted server's certificate.
-  hadServer_ = std::getenv("QZ_SERVER") != nullptr;
-  oldServer_ = Variable("QZ_SERVER");
-  SetEnvironment("QZ_SERVER", true, baseUrl_);
-  envChanged_ = true;
-}
-
-void LocalServer::RestoreEnvironment() {
-  if (!envChanged_) return;
-  SetEnvironment("QZ_SERVER", hadServer_, oldServer_);
-  envChanged_ = false;
-}
+void LocalServer::Stop() { serverEnv_.reset(); }
