@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/state.h"
 #include "online/fetch_text.h"
@@ -21,40 +19,21 @@ std::string LongList() {
   return list;
 }
 
-bool AllZero(const char* bytes, std::size_t count) {
-  return std::all_of(bytes, bytes + count, [](char c) { return c == 0; });
-}
-}  // namespace
-
 class FetchTextTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    skipReason_ = LocalServer::Unavailable();
-    if (!skipReason_.empty()) return;
-    server_ = std::make_unique<LocalServer>();
-    const std::string& root = server_->Root();
-    WriteFile(root + ResourcePath(Resource::FilesSize), std::string("123456789"));
-    WriteFile(root + ResourcePath(Resource::FileList), LongList());
-    WriteFile(root + "/files/Setup/seven.txt", std::string("1234567"));
-    WriteFile(root + "/files/Setup/empty.txt", std::string());
-    if (!server_->Start()) skipReason_ = server_->Error();
-  }
-  static void TearDownTestSuite() { server_.reset(); }
-
   void SetUp() override {
-    if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
-    ResetInstallerState();
+    if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
+    WriteFile(server.Root() + ResourcePath(Resource::FilesSize), std::string("123456789"));
+    WriteFile(server.Root() + ResourcePath(Resource::FileList), LongList());
+    WriteFile(server.Root() + "/files/Setup/seven.txt", std::string("1234567"));
+    WriteFile(server.Root() + "/files/Setup/empty.txt", std::string());
+    ASSERT_TRUE(server.Start()) << server.Error();
   }
   void TearDown() override { ResetInstallerState(); }
 
-  static std::string Url(const std::string& path) { return server_->Url(path); }
-
-  static std::string skipReason_;
-  static std::unique_ptr<LocalServer> server_;
+  LocalServer server;
 };
-
-std::string FetchTextTest::skipReason_;
-std::unique_ptr<LocalServer> FetchTextTest::server_;
+}  // namespace
 
 // Each reply lands whole or cut at the capacity, and the rest of the buffer is zero; an error
 // page or no server at all leaves only zeros.
@@ -66,29 +45,25 @@ TEST_F(FetchTextTest, ReadsTheBodyUpToCapacityAndZeroFillsTheRest) {
     std::string text;
   } kCases[] = {
       {ServerUrl(Resource::FilesSize), 32, FetchResult::Read, "123456789"},  // through QZ_SERVER, with ?rnd=
-      {Url("/files/Setup/seven.txt?rnd=4711"), 32, FetchResult::Read, "1234567"},
-      {Url("/files/Setup/seven.txt"), 4, FetchResult::Read, "1234"},
-      {Url("/files/Setup/empty.txt"), 32, FetchResult::Read, ""},
-      {Url("/files/Setup/missing.txt"), 256, FetchResult::Read, ""},
+      {server.Url("/files/Setup/seven.txt?rnd=4711"), 32, FetchResult::Read, "1234567"},
+      {server.Url("/files/Setup/seven.txt"), 4, FetchResult::Read, "1234"},
+      {server.Url("/files/Setup/empty.txt"), 32, FetchResult::Read, ""},
+      {server.Url("/files/Setup/missing.txt"), 256, FetchResult::Read, ""},
       {LocalServer::ClosedUrl() + "/files/Setup/seven.txt", 16, FetchResult::NoConnection, ""},
+      // Larger than one TLS record, so a single short read would show here.
+      {ServerUrl(Resource::FileList), kListCapacity, FetchResult::Read, LongList().substr(0, kListCapacity)},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.url);
-    char buffer[257];
-    std::memset(buffer, 0xFF, sizeof buffer);
+    std::vector<char> buffer(c.capacity + 1, '\xFF');
     g_bytesRead = 999;
-    EXPECT_EQ(FetchText(c.url, buffer, c.capacity), c.result);
+    EXPECT_EQ(FetchText(c.url, buffer.data(), c.capacity), c.result);
     if (c.result == FetchResult::Read) {
       EXPECT_EQ(g_bytesRead, c.text.size());
     }
-    EXPECT_EQ(std::string(buffer, c.text.size()), c.text);
-    EXPECT_TRUE(AllZero(buffer + c.text.size(), c.capacity - c.text.size()));
-    EXPECT_EQ(static_cast<unsigned char>(buffer[c.capacity]), 0xFF) << "written past the capacity";
+    EXPECT_EQ(std::string(buffer.data(), c.capacity), c.text + std::string(c.capacity - c.text.size(), '\0'));
+    EXPECT_EQ(buffer[c.capacity], '\xFF') << "written past the capacity";
   }
-  // Larger than one TLS record, so a single short read would show here.
-  ASSERT_EQ(FetchText(ServerUrl(Resource::FileList), g_listBuffer, kListCapacity), FetchResult::Read);
-  EXPECT_EQ(g_bytesRead, kListCapacity);
-  EXPECT_EQ(std::string(g_listBuffer, kListCapacity), LongList().substr(0, kListCapacity));
 }
 
 TEST_F(FetchTextTest, NoConnectionWhenTheCertificateIsNotTrusted) {
@@ -102,7 +77,7 @@ TEST_F(FetchTextTest, NoConnectionWhenTheCertificateIsNotTrusted) {
   EXPECT_EQ(FetchText(stranger.Url("/files/Setup/seven.txt"), buffer, sizeof buffer), FetchResult::NoConnection);
 
   // The same file from the trusted server reads, so the refusal is the certificate's.
-  EXPECT_EQ(FetchText(Url("/files/Setup/seven.txt"), buffer, sizeof buffer), FetchResult::Read);
+  EXPECT_EQ(FetchText(server.Url("/files/Setup/seven.txt"), buffer, sizeof buffer), FetchResult::Read);
 }
 
 TEST(ServerUrlTest, QzServerReplacesTheHostsOnlyWithAnHttpsAddress) {
