@@ -17,6 +17,7 @@
 #include "vendor/lzw_encoder.h"
 #include "package/unpack.h"
 #include "vendor/sample_addon.h"
+#include "workers/decoders.h"
 #include "workers/file_list.h"
 
 namespace fs = std::filesystem;

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint32_t pos = kPackageMagicSize;
   while (pos < total) {
     std::uint32_t length = 0;
-    if (ReadRecordHeader(data, total, pos, length) != RecordCheck::Ok) break;
+    if (ReadRecordHeader(data + pos, total - pos, length) != RecordCheck::Ok) break;
     if (length == 0 || length > total - pos - kRecordHeaderSize) std::abort();
     pos += kRecordHeaderSize + length;
   }

@@ -21,6 +21,7 @@
 #include "package/unpack.h"
 #include "platform/ui_port.h"
 #include "support/lzw_oracle.h"
+#include "workers/split.h"
 
 namespace fs = std::filesystem;
 
@@ -67,7 +68,7 @@ std::vector<std::vector<std::uint8_t>> Payloads(const std::uint8_t* package, std
   std::vector<std::vector<std::uint8_t>> payloads;
   std::uint32_t length = 0;
   for (std::uint32_t pos = kPackageMagicSize;
-       pos < size && ReadRecordHeader(package, size, pos, length) == RecordCheck::Ok;
+       pos < size && ReadRecordHeader(package + pos, size - pos, length) == RecordCheck::Ok;
        pos += kRecordHeaderSize + length) {
     payloads.emplace_back(package + pos + kRecordHeaderSize, package + pos + kRecordHeaderSize + length);
   }

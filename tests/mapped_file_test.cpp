@@ -34,8 +34,7 @@ void CleanUpMeetingAnError() {
 void CreateThroughRecorder(const std::string& path, std::uint32_t size) {
   RecordingUi ui;
   SetFatalCleanUp(CleanUpMeetingAnError);
-  MappedFile record;
-  CreateMappedForWrite(record, path.c_str(), size);
+  WriteWholeFile(path.c_str(), reinterpret_cast<const std::uint8_t*>("abcdefghij"), size);
 }
 void FailWithoutACode() {
   RecordingUi ui;  // the box of the real port would wait for a click
@@ -65,13 +64,7 @@ TEST_F(MappedFileTest, ReadSideReportsFailuresOnlyThroughTheView) {
 TEST_F(MappedFileTest, WrittenBytesAreReadBackAndAnOlderLongerFileIsReplaced) {
   std::string path = dir / "out.bin";
   WriteFile(path, std::string(5000, 'x'));
-  {
-    ScopedMapping out;
-    std::uint8_t* view = CreateMappedForWrite(out.record, path.c_str(), 3);
-    std::memcpy(view, "abc", 3);
-  }
-  EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
-
+  WriteWholeFile(path.c_str(), reinterpret_cast<const std::uint8_t*>("abc"), 3);
   ScopedMapping in;
   std::uint32_t size = 0;
   const std::uint8_t* view = OpenMappedForRead(in.record, path.c_str(), size);

@@ -9,6 +9,7 @@
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
+#include "workers/split.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
@@ -68,7 +69,7 @@ const std::string kTwoEntries = "Effects/a.cfg\r\nEffects/sub/b.cfg\r\n";
 
 TEST_F(SplitTest, CutsOneTemporaryPerEntryHoldingItsPayloadUnchangedAfterDeletingWhatAKilledRunLeft) {
   PublishList(kTwoEntries);
-  Bytes big(258, 0x11);  // length bytes 02 01 00 00
+  Bytes big((5 << 20) + 258, 0x11);  // length bytes 02 01 50 00; more than one read of the cut
   PlacePackage(Package({Record(kA), Record(big)}));
   WriteFile(root / "Effects/sub/b.cfg.qznew", std::string("half a file"));
   EXPECT_EQ(SplitPackage(), SplitResult::Done);
@@ -87,6 +88,7 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
     SplitResult result;
     std::string box;
     std::vector<std::string> written;  // temporaries expected afterwards
+    std::uint64_t sparseSize = 0;      // the package grown to this size with a hole
   };
   Bytes magicOnly(std::begin(kPackageMagic), std::end(kPackageMagic));
   Bytes noOpen = Package({Record(kA)});
@@ -113,6 +115,9 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
       {"fewer records", Package({Record(kA)}), SplitResult::RecordCountMismatch, mismatch, first},
       {"more records", Package({Record(kA), Record(kAbab), Record(kA)}), SplitResult::RecordCountMismatch, mismatch,
        {"Effects/a.cfg.qzar", "Effects/sub/b.cfg.qzar"}},
+      // Record offsets are 32-bit: refused before anything is cut.
+      {"4 GiB", Package({Record(kA), Record(kAbab)}), SplitResult::NoPackage,
+       "File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!", {}, std::uint64_t{1} << 32},
   };
   PublishList(kTwoEntries);
   for (const Case& c : cases) {
@@ -120,6 +125,7 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
     std::filesystem::remove_all(root / "Effects");
     RecordingUi boxes;
     PlacePackage(c.package);
+    if (c.sparseSize != 0) std::filesystem::resize_file(g_packagePath, c.sparseSize);
     // The two record boxes have always been English only, captioned "Error", without an owner.
     const bool record = c.box.starts_with("...");
     g_russian = record;

@@ -9,6 +9,7 @@
 #include "platform/fatal.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
+#include "workers/decoders.h"
 #include "workers/file_list.h"
 #include "workers/progress.h"
 
@@ -62,7 +63,10 @@ TEST_F(UnpackTest, EntriesAreDealtByListPositionAndEveryTargetIsDecoded) {
   EXPECT_EQ(status.total, 5);
   EXPECT_EQ(status.failed, 0);
   EXPECT_EQ(g_workerProgress[0].load(), 2);
-  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(ReadFile(g_targetFiles[i]), Content(i)) << i;
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(ReadFile(g_targetFiles[i]), Content(i)) << i;
+    EXPECT_FALSE(Exists(g_tempFiles[i])) << i;  // each temporary goes once its file is in place
+  }
 }
 
 TEST_F(UnpackTest, AnExistingLongerTargetIsReplacedAndIdleWorkersAreDone) {

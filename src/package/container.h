@@ -6,9 +6,13 @@
 
 #include <cstdint>
 
+#include "app/state.h"
+
 constexpr std::uint8_t kPackageMagic[10] = {'Q', 'Z', 'a', 'r', '!', '2', '0', '2', '4', 0xA9};
 constexpr std::uint32_t kPackageMagicSize = sizeof kPackageMagic;
 constexpr std::uint32_t kRecordHeaderSize = 6;
+// Record offsets are 32-bit: a package of 4 GiB or more cannot be cut.
+constexpr std::uint64_t kLargestPackage = 0xFFFFFFFFu;
 
 enum class RecordCheck {
   Ok,
@@ -18,27 +22,25 @@ enum class RecordCheck {
   PayloadPastEnd,   // the payload would run past the end of the package
 };
 
-// Checks the record at pos of a package of size bytes and reads its payload length.
-// Never reads a byte at or past size.
-RecordCheck ReadRecordHeader(const std::uint8_t* package, std::uint32_t size, std::uint32_t pos,
-                             std::uint32_t& payloadLength);
+// Checks the record that starts at `record`, `left` bytes before the package's end, and
+// reads its payload length. Never reads more than min(left, 6) bytes.
+RecordCheck ReadRecordHeader(const std::uint8_t* record, std::uint32_t left, std::uint32_t& payloadLength);
 
-enum class SplitResult {
+enum class CutOutcome {
   Done,
-  NoList,         // the list could not be fetched, or the text is not a file list
-  UnsafeList,     // an entry could reach outside the root, or its path does not fit
-  NoPackage,      // the package cannot be opened or mapped, or holds no record
-  Damaged,        // a record is malformed or runs past the end
-  RecordCountMismatch,  // more or fewer records than list entries
-  Cancelled,      // the user cancelled; what was cut so far stays for the clean-up
+  NoPackage,      // the package cannot be opened, or holds nothing after the magic
+  TooLarge,       // 4 GiB or more
+  BadRecord,      // a record is malformed or runs past the end (CutResult::check says how)
+  TooManyRecords,
+  TooFewRecords,
+  Cancelled,      // g_cancelRequested was seen before a record
+};
+struct CutResult {
+  CutOutcome outcome = CutOutcome::Done;
+  RecordCheck check = RecordCheck::Ok;
 };
 
-// Fetches and parses the file list, prepares every entry's paths and folder under
-// g_simRoot, and cuts g_packagePath into one ".qzar" temporary per entry. Every
-// failure has been shown to the user when this returns. A cancel stops the cutting
-// before the next record, so that no temporary appears after Cancel's clean-up.
-SplitResult SplitPackage();
-
-// The same after the fetch: parses and checks the list text, prepares the paths and
-// cuts the package. Its failures have been shown too.
-SplitResult SplitWithList(const char* listText, std::uint32_t length);
+// Cuts the package at packagePath into one file per record: record k becomes
+// temporaries[k]. A cancel stops before the next record; what was cut stays for the
+// clean-up. An output that cannot be written takes the fatal path.
+CutResult CutPackage(const char* packagePath, const StringList& temporaries);

@@ -1,5 +1,5 @@
-// Whole-file memory mappings: every bulk read and write of the package engine.
-// Sizes are 32-bit: files of 4 GiB or more are not supported.
+// The decoders' files: a temporary is read through one mapping of the whole file, a
+// decoded file written whole. Sizes are 32-bit: files of 4 GiB or more are not supported.
 #pragma once
 
 #include <cstdint>
@@ -16,14 +16,11 @@ struct MappedFile {
 // (an empty file opens but cannot be mapped: null view, size 0).
 const std::uint8_t* OpenMappedForRead(MappedFile& record, const char* path, std::uint32_t& size);
 
-// Creates (or truncates) the file at exactly size bytes and maps it for writing.
-// Never returns on failure: the fatal box ends the process with the system error code.
-std::uint8_t* CreateMappedForWrite(MappedFile& record, const char* path, std::uint32_t size);
-
-// Creates (or truncates) the file and writes exactly these size bytes into it, with the
-// same fatal end as CreateMappedForWrite on any failure. For bytes that are already whole
-// in memory: on Linux one write() spares the page fault per 4 KiB page that filling a
-// shared mapping costs, which made unpacking about 1.6 times faster.
+// Creates (or truncates) the file and writes exactly these size bytes into it, in one
+// write: filling a shared mapping instead costs a page fault per 4 KiB page (unpacking was
+// 1.6 times slower), and in a 32-bit process the address space of the file a second time.
+// Never returns on failure, nor for a size of 0: the fatal box ends the process with the
+// system error code.
 void WriteWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size);
 
 // Unmaps and closes whatever the record holds; safe on a record whose open failed.

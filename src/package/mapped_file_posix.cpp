@@ -29,26 +29,6 @@ const std::uint8_t* OpenMappedForRead(MappedFile& record, const char* path, std:
   return record.view;
 }
 
-std::uint8_t* CreateMappedForWrite(MappedFile& record, const char* path, std::uint32_t size) {
-  int fd = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  record.file = fd;
-  if (fd < 0) ReportFatalSystemError();
-  if (size == 0) {
-    errno = EINVAL;  // a mapping of zero bytes is refused, as on Windows
-    ReportFatalSystemError();
-  }
-  // Reserve the blocks now: a full disk must fail here, not as a fault while copying.
-  if (int error = ::posix_fallocate(fd, 0, size); error != 0) {
-    errno = error;
-    ReportFatalSystemError();
-  }
-  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (view == MAP_FAILED) ReportFatalSystemError();
-  record.view = static_cast<std::uint8_t*>(view);
-  record.length = size;
-  return record.view;
-}
-
 namespace {
 [[noreturn]] void FailWith(int error) {
   errno = error;

@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <cstring>
-
 #include "package/mapped_file.h"
 #include "platform/fatal.h"
 
@@ -26,24 +24,13 @@ const std::uint8_t* OpenMappedForRead(MappedFile& record, const char* path, std:
   return record.view;
 }
 
-std::uint8_t* CreateMappedForWrite(MappedFile& record, const char* path, std::uint32_t size) {
-  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  record.file = FromHandle(file);
-  if (file == INVALID_HANDLE_VALUE) ReportFatalSystemError();
-  HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, size, path);
-  record.mapping = FromHandle(mapping);
-  if (mapping == nullptr) ReportFatalSystemError();
-  record.view = static_cast<std::uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
-  if (record.view == nullptr) ReportFatalSystemError();
-  record.length = size;
-  return record.view;
-}
-
 void WriteWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
-  MappedFile record;
-  std::memcpy(CreateMappedForWrite(record, path, size), data, size);
-  CloseMapped(record);
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) ReportFatalSystemError();
+  if (size == 0) ReportFatalSystemError(ERROR_FILE_INVALID);  // refused like an empty mapping
+  DWORD written = 0;
+  if (!WriteFile(file, data, size, &written, nullptr) || written != size) ReportFatalSystemError();
+  CloseHandle(file);
 }
 
 void CloseMapped(MappedFile& record) {

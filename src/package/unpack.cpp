@@ -1,12 +1,9 @@
 #include "package/unpack.h"
 
-#include <thread>
-
 #include "package/lzw_decoder.h"
 #include "package/mapped_file.h"
 #include "platform/fatal.h"
 #include "platform/fs.h"
-#include "workers/file_list.h"
 
 namespace {
 enum class FileOutcome { Written, Failed, Cancelled };
@@ -28,7 +25,13 @@ FileOutcome UnpackFile(LzwScratch& scratch, const std::string& source, const std
   // so a kill or a failure leaves the old or the new file, never a cut one.
   std::string sibling = target + kNewSuffix;
   WriteWholeFile(sibling.c_str(), out.data(), static_cast<std::uint32_t>(out.size()));
-  if (RenameOver(sibling.c_str(), target.c_str())) return FileOutcome::Written;
+  if (RenameOver(sibling.c_str(), target.c_str())) {
+    // The temporary is not needed any more: deleted now, the disk never holds the whole
+    // package twice over, and the deletion phase finds little left.
+    CloseMapped(temporary.record);
+    DeleteFileAt(source.c_str());
+    return FileOutcome::Written;
+  }
   int error = LastSystemError();
   DeleteFileAt(sibling.c_str());
   // After a cancel, the clean-up may have deleted the sibling under this thread.
@@ -49,33 +52,4 @@ void UnpackShare(StringList sources, StringList targets, std::atomic<bool>& done
     progress.store(counter, std::memory_order_relaxed);
   }
   done.store(true, std::memory_order_release);  // after the last file was closed
-}
-
-bool UnpackAll() {
-  // Progress is cleared too: a thread with nothing to do never writes its counter, and
-  // a second install in one process must not count the first one's files.
-  ResetWorkerShares();
-  if (!PrepareEntryPaths()) return false;
-  for (std::size_t k = 0; k < g_tempFiles.size(); ++k) {
-    g_workerSources[k % kWorkerCount].push_back(g_tempFiles[k]);
-    g_workerTargets[k % kWorkerCount].push_back(g_targetFiles[k]);
-  }
-  for (int j = 0; j < kWorkerCount; ++j) {
-    std::thread(UnpackShare, g_workerSources[j], g_workerTargets[j], std::ref(g_workerDone[j]),
-                std::ref(g_workerProgress[j]), std::ref(g_workerFailures[j]))
-        .detach();
-  }
-  return true;
-}
-
-UnpackStatus PollUnpack() {
-  UnpackStatus status;
-  status.allDone = true;
-  for (int j = 0; j < kWorkerCount; ++j) {
-    status.allDone = g_workerDone[j].load(std::memory_order_acquire) && status.allDone;
-    status.finished += g_workerProgress[j].load(std::memory_order_relaxed);
-    status.failed += g_workerFailures[j].load(std::memory_order_relaxed);
-    status.total += static_cast<std::int32_t>(g_workerSources[j].size());
-  }
-  return status;
 }

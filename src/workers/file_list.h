@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/state.h"
+#include "package/unpack.h"  // the temporaries' and siblings' suffixes
 
 // The fetched text is a list only if its first five bytes are "Effec".
 bool HasListLead(const char* text);
@@ -40,7 +41,3 @@ void CreateEntryDirectory(std::uint32_t i, const char* root);
 // (CheckFileList has already refused such lists).
 bool PrepareEntryPaths();
 
-constexpr const char* kTempSuffix = ".qzar";
-// A file is decoded into this sibling and then renamed over its target, so that the
-// target is always either its old or its new complete content.
-constexpr const char* kNewSuffix = ".qznew";

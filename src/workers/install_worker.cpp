@@ -10,14 +10,14 @@
 #include "online/download.h"
 #include "online/server.h"
 #include "online/taskbar_progress.h"
-#include "package/container.h"
-#include "package/unpack.h"
 #include "platform/com.h"
 #include "platform/fs.h"
 #include "platform/ui_port.h"
 #include "workers/cleanup.h"
+#include "workers/decoders.h"
 #include "workers/file_list.h"
 #include "workers/progress.h"
+#include "workers/split.h"
 
 namespace {
 // Step 7: the bar follows the four decoding threads until all are done, and then shows
@@ -32,6 +32,11 @@ UnpackStatus FollowUnpacking(TaskBarProgress& taskbar) {
   }
 }
 
+// The bar is paced so that the deletion is seen, but the pacing is spread over the
+// whole phase: a sleep per file would grow with the number of files and with the
+// platform's sleep granularity (15.6 ms on Windows), with Cancel blocked all along.
+constexpr std::chrono::milliseconds kDeletionPacing{200};
+
 void DeleteTemporaries(TaskBarProgress& taskbar) {
   StringList temporaries;
   {
@@ -39,11 +44,21 @@ void DeleteTemporaries(TaskBarProgress& taskbar) {
     temporaries = g_tempFiles;
   }
   auto count = static_cast<std::int32_t>(temporaries.size());
+  auto start = std::chrono::steady_clock::now();
   for (std::int32_t i = 0; i < count; ++i) {
     DeleteFileAt(temporaries[static_cast<std::size_t>(i)].c_str());
     ShowPosition(taskbar, Position(i, count));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_until(start + kDeletionPacing * (i + 1) / count);
   }
+}
+
+InstallPhaseTimes g_phaseTimes;
+
+// Sets a phase to the time since `since` and restarts the clock there.
+void EndPhase(double& phase, std::chrono::steady_clock::time_point& since) {
+  auto now = std::chrono::steady_clock::now();
+  phase = std::chrono::duration<double>(now - since).count();
+  since = now;
 }
 
 // The failure page: only Finish is left.
@@ -75,8 +90,12 @@ bool BuildDownloadAddresses() {
   return FormatRootPath(g_packagePath, g_simRoot, kPackageFileName);
 }
 
+InstallPhaseTimes LastInstallPhaseTimes() { return g_phaseTimes; }
+
 void InstallWorker() {
   RegisterInstallFatalCleanUp();
+  g_phaseTimes = {};
+  auto clock = std::chrono::steady_clock::now();
   // A root too long for the package path cannot be downloaded into. A package that a
   // killed run left goes first, so that not even a failed download leaves it behind.
   bool downloaded = false;
@@ -91,9 +110,12 @@ void InstallWorker() {
     EndOnFailurePage();
     return;
   }
+  EndPhase(g_phaseTimes.download, clock);
   g_installPhase = 1;
   Ui().Repaint();
-  if (SplitPackage() != SplitResult::Done || !UnpackAll()) {
+  bool split = SplitPackage() == SplitResult::Done;
+  EndPhase(g_phaseTimes.split, clock);
+  if (!split || !UnpackAll()) {
     EndAfterBrokenPackage();
     return;
   }
@@ -103,6 +125,7 @@ void InstallWorker() {
   taskbar.Begin();
   UnpackStatus unpacked = FollowUnpacking(taskbar);
   taskbar.End();
+  EndPhase(g_phaseTimes.decoding, clock);
 
   g_installPhase = 2;
   Ui().Repaint();
@@ -116,6 +139,7 @@ void InstallWorker() {
   taskbar.End();
   ComUninitialize();
   g_cancelBlocked = false;
+  EndPhase(g_phaseTimes.deleting, clock);
 
   // A file that could not be decoded, or a cancel that stopped the decoders, is not a
   // finished install.

@@ -88,7 +88,7 @@ int RunInspect(const Args& args) {
   std::size_t k = 0;
   for (std::uint32_t pos = kPackageMagicSize; pos < size; ++k) {
     std::uint32_t length = 0;
-    if (RecordCheck check = ReadRecordHeader(view, size, pos, length); check != RecordCheck::Ok) {
+    if (RecordCheck check = ReadRecordHeader(view + pos, size - pos, length); check != RecordCheck::Ok) {
       std::printf("record %zu at offset %u: %s\n", k, pos, Describe(check));
       ++errors;
       break;
