@@ -7,3 +7,13 @@
 bool BuildDownloadAddresses();
 
 void InstallWorker();
+
+// Wall time of each phase of the last InstallWorker run, in seconds; 0 for a phase it
+// did not reach. Read it after the worker has ended.
+struct InstallPhaseTimes {
+  double download = 0;
+  double split = 0;
+  double decoding = 0;
+  double deleting = 0;
+};
+InstallPhaseTimes LastInstallPhaseTimes();

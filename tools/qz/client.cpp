@@ -104,6 +104,11 @@ int RunJob(const Args& args, Page page, void (*worker)()) {
     return 1;
   }
   std::printf("qz: %s finished in %s\n", page == PageRemoving ? "removal" : "installation", g_simRoot);
+  if (page != PageRemoving) {
+    InstallPhaseTimes times = LastInstallPhaseTimes();
+    std::printf("qz: phases: download %.3f s, split %.3f s, decoding %.3f s, deleting %.3f s\n", times.download,
+                times.split, times.decoding, times.deleting);
+  }
   return 0;
 }
 }  // namespace
