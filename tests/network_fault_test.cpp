@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 #include <thread>
+#include <tuple>
 
 #include "app/state.h"
 #include "online/fetch_text.h"
@@ -58,16 +58,8 @@ const Row kRows[] = {
 
 const char* const kDownloadFailed = "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!";
 
-struct Outcome {
-  std::uint32_t page;
-  std::vector<std::string> texts;
-  std::string detail;  // the model version line, or what a job left behind
-  bool operator==(const Outcome&) const = default;
-};
-
-void PrintTo(const Outcome& outcome, std::ostream* out) {
-  *out << "page " << outcome.page << " [" << ::testing::PrintToString(outcome.texts) << "] " << outcome.detail;
-}
+// The page, the boxes' texts, and the model version line or what a job left behind.
+using Outcome = std::tuple<std::uint32_t, std::vector<std::string>, std::string>;
 
 class NetworkFaultTest : public ::testing::Test {
  protected:
@@ -187,8 +179,9 @@ TEST_F(NetworkFaultTest, EachFaultOnEachResourceEndsWithItsMessageAndPageAndActs
       // Wine's monikers now and then end a reset transfer with a result of their own,
       // for which the download shows no message before the worker's: the run must
       // still fail and act on nothing.
-      if (cut && resource == Resource::Package && outcome.texts == std::vector<std::string>{kDownloadFailed}) {
-        outcome.texts.insert(outcome.texts.begin(), "The specified resource or callback interface is invalid!");
+      auto& texts = std::get<1>(outcome);
+      if (cut && resource == Resource::Package && texts == std::vector<std::string>{kDownloadFailed}) {
+        texts.insert(texts.begin(), "The specified resource or callback interface is invalid!");
       }
 #endif
       EXPECT_EQ(outcome, Expected(resource, row.got[column]));
