@@ -92,10 +92,6 @@ TEST_F(QzToolServerTest, InstallAndRemoveTellTheirOutcomeByExitCode) {
   ToolRun remove = Qz("remove --lang ru");
   EXPECT_EQ(remove.status, 0) << remove.output;
   EXPECT_FALSE(Exists(marker));
-
-  ToolRun down = Qz("install", LocalServer::ClosedUrl());
-  EXPECT_EQ(down.status, 1);
-  EXPECT_NE(down.output.find("cannot be downloaded!"), std::string::npos) << down.output;
   EXPECT_EQ(::Qz(dir, "install --server " + server.BaseUrl() + " --root \"" + (dir / "nowhere") + "\"").status, 2);
 }
 
@@ -107,27 +103,26 @@ TEST_F(QzToolServerTest, AHostileServerEndsTheRunWithExitCode1AndItsMessageAndLe
 
   struct Case {
     const char* fault;
-    std::string stall;           // the option that shortens the stall window, if the fault stalls
     const char* listMessage;     // qz remove, the list faulted
     const char* packageMessage;  // qz install, the package faulted: the download's own, if any
   };
   const Case cases[] = {
-      {"status 404", "", "File \"List\" not found!", "was not found!"},
-      {"silent", " --stall-seconds 1", "No internet connection!", "cannot be downloaded!"},
+      {"status 404", "File \"List\" not found!", "was not found!"},
+      {"silent", "No internet connection!", "cannot be downloaded!"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
     server.SetFault(ResourcePath(Resource::FileList), c.fault);
-    ToolRun remove = Qz("remove" + c.stall);
+    // A stall must not cost a minute; the window does not touch a reply that comes at once.
+    ToolRun remove = Qz("remove --stall-seconds 1");
     EXPECT_EQ(remove.status, 1) << remove.output;
     EXPECT_NE(remove.output.find(c.listMessage), std::string::npos) << remove.output;
     EXPECT_TRUE(Exists(marker));  // nothing deleted on a list that did not arrive whole
 
     server.SetFault(ResourcePath(Resource::Package), c.fault);
-    ToolRun install = Qz("install" + c.stall);
+    ToolRun install = Qz("install --stall-seconds 1");
     EXPECT_EQ(install.status, 1) << install.output;
     EXPECT_NE(install.output.find(c.packageMessage), std::string::npos) << install.output;
-    EXPECT_NE(install.output.find("cannot be downloaded!"), std::string::npos) << install.output;
     EXPECT_FALSE(Exists(root + "/" + kPackageFileName));
   }
 
