@@ -23,7 +23,6 @@ class FetchTextTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
-    WriteFile(server.Root() + ResourcePath(Resource::FilesSize), std::string("123456789"));
     WriteFile(server.Root() + ResourcePath(Resource::FileList), LongList());
     WriteFile(server.Root() + "/files/Setup/seven.txt", std::string("1234567"));
     WriteFile(server.Root() + "/files/Setup/empty.txt", std::string());
@@ -44,13 +43,12 @@ TEST_F(FetchTextTest, ReadsTheBodyUpToCapacityAndZeroFillsTheRest) {
     FetchResult result;
     std::string text;
   } kCases[] = {
-      {ServerUrl(Resource::FilesSize), 32, FetchResult::Read, "123456789"},  // through QZ_SERVER, with ?rnd=
       {server.Url("/files/Setup/seven.txt?rnd=4711"), 32, FetchResult::Read, "1234567"},
       {server.Url("/files/Setup/seven.txt"), 4, FetchResult::Read, "1234"},
       {server.Url("/files/Setup/empty.txt"), 32, FetchResult::Read, ""},
       {server.Url("/files/Setup/missing.txt"), 256, FetchResult::Read, ""},
       {LocalServer::ClosedUrl() + "/files/Setup/seven.txt", 16, FetchResult::NoConnection, ""},
-      // Larger than one TLS record, so a single short read would show here.
+      // Through QZ_SERVER, and larger than one TLS record, so a single short read would show.
       {ServerUrl(Resource::FileList), kListCapacity, FetchResult::Read, LongList().substr(0, kListCapacity)},
   };
   for (const auto& c : kCases) {
