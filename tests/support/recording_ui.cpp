@@ -95,13 +95,9 @@ std::vector<std::string> RecordingUi::Texts() const {
   return texts;
 }
 
-std::vector<std::string> RecordingUi::Log() const {
-  return Locked([&] { return log_; });
-}
-
 std::vector<std::string> RecordingUi::Log(const std::string& prefix) const {
   std::vector<std::string> found;
-  for (const std::string& entry : Log()) {
+  for (const std::string& entry : Locked([&] { return log_; })) {
     if (entry.rfind(prefix, 0) == 0) found.push_back(entry);
   }
   return found;

@@ -43,10 +43,9 @@ class RecordingUi final : public UiPort {
   std::vector<std::string> Texts() const;  // the boxes' texts alone
   // Every call in order: "show Finish", "hide Cancel", "enable Next", "check Accept",
   // "bar 500", "repaint page 6 phase 1", "destroy", "taskbar state 2",
-  // "taskbar 500/1000", "box <text>".
-  std::vector<std::string> Log() const;
-  // The log entries that start with prefix, e.g. "bar " or "repaint".
-  std::vector<std::string> Log(const std::string& prefix) const;
+  // "taskbar 500/1000", "box <text>"; or only the entries that start with prefix,
+  // e.g. "bar " or "repaint".
+  std::vector<std::string> Log(const std::string& prefix = "") const;
   // The window's controls in one line, e.g. "shown: Next Cancel | disabled: Next | checked: Reject",
   // each group in creation order; a group with no control is left out.
   std::string Controls() const;
