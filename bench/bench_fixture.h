@@ -8,8 +8,7 @@
 #include "app/state.h"
 
 struct BenchFixture {
-  std::string dir;   // everything lives below it
-  std::string root;  // the temporaries, as the split leaves them
+  std::string dir;  // everything lives below it: the add-on, its temporaries, the root
   StringList entries;
   std::uint64_t decodedBytes = 0;
 };
@@ -24,5 +23,8 @@ struct InstallFigures {
   double downloadSeconds = 0;
   double copySeconds = 0;
   double installPeakRssMb = 0;
+  double installPeakDiskMb = 0;
+  double packageMb = 0;
+  double phaseDownload = 0, phaseSplit = 0, phaseDecoding = 0, phaseDeleting = 0;  // as qz printed them
 };
 InstallFigures MeasureInstall();

@@ -15,7 +15,9 @@ class RecordingReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      // A benchmark run several times counts by its median.
+      bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) continue;
       std::string name = run.benchmark_name();
       seconds[name] = run.GetAdjustedRealTime() / 1e3;  // reported in ms by our benchmarks
       auto rate = run.counters.find("bytes_per_second");
@@ -78,6 +80,12 @@ int main(int argc, char** argv) {
   Figure("download_s", install.downloadSeconds, "s");
   Figure("copy_s", install.copySeconds, "s");
   Ratio("install_vs_download_plus_copy", install.installSeconds, install.downloadSeconds + install.copySeconds);
+  Figure("install_phase_download_s", install.phaseDownload, "s");
+  Figure("install_phase_split_s", install.phaseSplit, "s");
+  Figure("install_phase_decoding_s", install.phaseDecoding, "s");
+  Figure("install_phase_deleting_s", install.phaseDeleting, "s");
   Figure("install_peak_rss_mb", install.installPeakRssMb, "MB");
+  Figure("install_package_mb", install.packageMb, "MB");
+  Figure("install_peak_disk_mb", install.installPeakDiskMb, "MB");
   return 0;
 }
