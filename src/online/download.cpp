@@ -1,6 +1,8 @@
 #include "online/download.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 
 #include "app/size_text.h"
 #include "app/state.h"
@@ -78,6 +80,9 @@ void ShowDownloadFailure(std::uint32_t result) {
     case kEAbort:
       text = Tr("Операция отменена!", "Operation cancelled!");
       break;
+    case kEFileTooLarge:
+      text = PackageTooLargeText();
+      break;
     default:
       return;
   }
@@ -99,6 +104,37 @@ void OnDownloadStart() {
 void OnResponseStatus(std::uint32_t status) { g_status = status; }
 
 void OnFinalAddress(bool https) { g_leftHttps = !https; }
+
+const char* PackageTooLargeText() {
+  return Tr("Файл \"Setup_Xq_730K5_QZ_x64.zip\" слишком велик: 4 ГБ и больше не поддерживаются!",
+            "File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!");
+}
+
+void OnAnnouncedLength(std::uint64_t length) {
+  if (length > 0xFFFFFFFFu) RefuseTransfer(kEFileTooLarge);
+}
+
+std::uint64_t ContentLengthOf(std::string_view head) {
+  constexpr std::string_view kName = "content-length:";
+  for (std::size_t start = 0; start < head.size();) {
+    std::size_t end = std::min(head.find('\n', start), head.size());
+    std::string_view line = head.substr(start, end - start);
+    start = end + 1;
+    if (line.size() < kName.size()) continue;
+    bool named = std::equal(kName.begin(), kName.end(), line.begin(),
+                            [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    if (!named) continue;
+    std::uint64_t value = 0;
+    std::size_t k = line.find_first_not_of(' ', kName.size());
+    if (k == std::string_view::npos) return 0;
+    for (; k < line.size() && line[k] >= '0' && line[k] <= '9'; ++k) {
+      if (value > (UINT64_MAX - 9) / 10) return UINT64_MAX;  // beyond any file: still too large
+      value = value * 10 + static_cast<std::uint64_t>(line[k] - '0');
+    }
+    return value;
+  }
+  return 0;
+}
 
 void RefuseTransfer(std::uint32_t result) {
   std::uint32_t none = kSOk;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 // Results, with their HRESULT values.
 enum : std::uint32_t {
@@ -13,6 +14,7 @@ enum : std::uint32_t {
   kEAbort = 0x80004004,
   kEFail = 0x80004005,
   kEAccessDenied = 0x80070005,
+  kEFileTooLarge = 0x800700DF,
   kEOutOfMemory = 0x8007000E,
   kInetECannotConnect = 0x800C0004,
   kInetEResourceNotFound = 0x800C0005,
@@ -35,6 +37,17 @@ void OnDownloadStart();
 // redirect may have left it).
 void OnResponseStatus(std::uint32_t status);
 void OnFinalAddress(bool https);
+
+// The reply's length as its head announced it (0 when none), before any data is written:
+// a package of 4 GiB or more, beyond the 32-bit counters and the package's offsets, is
+// refused (kEFileTooLarge).
+void OnAnnouncedLength(std::uint64_t length);
+
+// What the user is told of such a package, here and by the split.
+const char* PackageTooLargeText();
+
+// The Content-Length of a reply head ("Name: value" lines), 0 when it has none.
+std::uint64_t ContentLengthOf(std::string_view head);
 
 // The transfer is not the package (it stalled, or the platform found it wrong): the next
 // report aborts it and the download fails with result. The first reason stays.

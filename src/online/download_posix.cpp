@@ -25,14 +25,11 @@ std::uint32_t Clamp32(std::uint64_t value) {
                                                           : static_cast<std::uint32_t>(value);
 }
 
+// Each piece is reported before it is written, so that a piece the report refuses (an
+// error page, a package of 4 GiB or more, bytes beyond the length) never reaches the file.
 std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   std::size_t bytes = size * count;
-  if (std::fwrite(data, 1, bytes, transfer->file) != bytes) {
-    transfer->writeFailed = true;
-    return 0;
-  }
-  transfer->written += bytes;
   transfer->received = Clamp32(std::uint64_t{transfer->received} + bytes);
   std::uint32_t status = kBindStatusDownloadingData;
   if (!transfer->begun) {
@@ -42,6 +39,7 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user)
     OnResponseStatus(static_cast<std::uint32_t>(reply));
     curl_off_t length = -1;
     curl_easy_getinfo(transfer->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    OnAnnouncedLength(length > 0 ? static_cast<std::uint64_t>(length) : 0);
     transfer->length = length > 0 ? Clamp32(static_cast<std::uint64_t>(length)) : 0;
     status = kBindStatusBeginDownloadData;
   }
@@ -49,6 +47,11 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user)
     transfer->aborted = true;
     return 0;
   }
+  if (std::fwrite(data, 1, bytes, transfer->file) != bytes) {
+    transfer->writeFailed = true;
+    return 0;
+  }
+  transfer->written += bytes;
   return bytes;
 }
 

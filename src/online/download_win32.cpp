@@ -16,6 +16,7 @@
 
 #include "online/download.h"
 #include "online/transfer_pace.h"
+#include "platform/wide_text.h"
 
 namespace {
 class DownloadProgress final : public IBindStatusCallback, public IHttpNegotiate {
@@ -60,9 +61,11 @@ class DownloadProgress final : public IBindStatusCallback, public IHttpNegotiate
     if (extra != nullptr) *extra = nullptr;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR, LPCWSTR, LPWSTR* extra) override {
+  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR head, LPCWSTR, LPWSTR* extra) override {
     if (extra != nullptr) *extra = nullptr;
     OnResponseStatus(status);
+    // The progress reports count in 32 bits: only the head tells a length of 4 GiB or more.
+    if (head != nullptr) OnAnnouncedLength(ContentLengthOf(NarrowToUtf8(head)));
     return S_OK;
   }
 

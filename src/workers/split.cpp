@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "online/download.h"
 #include "package/container.h"
 #include "platform/ui_port.h"
 #include "workers/cleanup.h"
@@ -25,8 +26,7 @@ SplitResult Report(CutResult cut) {
                      "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!");
       return SplitResult::NoPackage;
     case CutOutcome::TooLarge:
-      ShowPackageBox("Файл \"Setup_Xq_730K5_QZ_x64.zip\" слишком велик: 4 ГБ и больше не поддерживаются!",
-                     "File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!");
+      ShowWizardBox(PackageTooLargeText(), kMbIconExclamation);
       return SplitResult::NoPackage;
     case CutOutcome::TooManyRecords:
     case CutOutcome::TooFewRecords:

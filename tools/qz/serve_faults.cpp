@@ -35,7 +35,7 @@ std::optional<Fault> ParseFault(std::istringstream& words) {
       {"short", FaultKind::Short},   {"status", FaultKind::Status},
       {"redirect-http", FaultKind::RedirectHttp}, {"redirect-https", FaultKind::RedirectHttps},
       {"drip", FaultKind::Drip},     {"silent", FaultKind::Silent},
-      {"endless", FaultKind::Endless},
+      {"endless", FaultKind::Endless}, {"announce", FaultKind::Announce},
   };
   std::string name;
   words >> name;
@@ -211,12 +211,14 @@ void ServeFault(const httplib::Request& request, httplib::Response& response, co
     }
     case FaultKind::Reset:
     case FaultKind::Short:
-    case FaultKind::Drip: {
-      std::uint64_t stop = fault.kind == FaultKind::Drip ? size : std::min(fault.n, size);
+    case FaultKind::Drip:
+    case FaultKind::Announce: {
+      bool whole = fault.kind == FaultKind::Drip || fault.kind == FaultKind::Announce;
+      std::uint64_t stop = whole ? size : std::min(fault.n, size);
       auto started = std::chrono::steady_clock::now();
       response.status = 200;
       response.set_content_provider(
-          size, type,
+          fault.kind == FaultKind::Announce ? fault.n : size, type,
           [=](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             if (offset >= stop) {
               if (fault.kind == FaultKind::Reset) ResetConnection(fd);

@@ -26,6 +26,7 @@ enum class FaultKind {
   Drip,           // the whole length promised, N bytes a second (0: headers, then silence)
   Silent,         // TLS done, the request read, and never a byte of reply
   Endless,        // no length, and a body that never ends
+  Announce,       // a length of N bytes promised, the file sent, then an orderly close
 };
 
 struct Fault {
