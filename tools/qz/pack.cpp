@@ -33,10 +33,5 @@ int RunPack(const Args& args) {
               decoded == 0 ? 0.0 : 100.0 * static_cast<double>(packed) / static_cast<double>(decoded));
   std::printf("wrote:\n");
   for (auto path : result.written) std::printf("  %s\n", path.make_preferred().string().c_str());
-  if (std::to_string(result.decodedBytes)[0] != '1') {
-    std::fprintf(stderr,
-                 "qz: warning: the add-on size %llu does not start with 1; the installer will refuse this server\n",
-                 decoded);
-  }
   return 0;
 }
