@@ -299,25 +299,7 @@ class PrintTest : public WizardPartsTest {
   }
 };
 
-TEST_F(PrintTest, PrintsTheRussianPiecesOnePerPageInAnyLanguage) {
-  g_russian = false;
-  std::vector<std::string> expected = {"doc Лицензионное соглашение с конечным пользователем"};
-  for (const char* piece : {"один", "два", "три", "четыре", "пять"}) {
-    expected.insert(expected.end(), {"page", "font -83 Verdana",
-                                     std::string("text ") + piece + " in 500,300,4710,6819 flags 80", "end page"});
-  }
-  expected.insert(expected.end(), {"end doc", "released"});
-  EXPECT_EQ(Print(u"HP LaserJet"), expected);
-  EXPECT_TRUE(ui.Boxes().empty());
-  // Only the XPS writer, by its exact name, gets the output file.
-  for (const char16_t* name : {u"Microsoft XPS Document Writer (redirected)", u"microsoft xps document writer"}) {
-    EXPECT_EQ(Print(name).front(), expected.front());
-  }
-  EXPECT_EQ(Print(u"Microsoft XPS Document Writer").front(), expected.front() + " to Распечатанный документ.xps");
-  EXPECT_EQ(PrintFontHeight(300), -42);  // 41.67 rounded; the 600 dots above give 83.33
-}
-
-TEST_F(PrintTest, EveryFailureShowsItsMessageAndStopsThere) {
+TEST_F(PrintTest, PrintsTheRussianPiecesOnePerPageAndEveryFailureShowsItsMessageAndStopsThere) {
   g_russian = false;
   ui.SetPrinter([] { return PrinterChoice{}; });  // the dialog was cancelled
   PrintLicence();
@@ -326,19 +308,33 @@ TEST_F(PrintTest, EveryFailureShowsItsMessageAndStopsThere) {
   EXPECT_EQ(std::make_tuple(ui.Boxes().front().flags, ui.Boxes().front().owner),
             std::make_tuple(unsigned{kMbOk}, BoxOwner::MainWindow));
 
-  g_russian = false;  // the other messages have a Russian text only
+  g_russian = false;  // the pieces are the Russian ones in any language; the other messages have a Russian text only
   EXPECT_TRUE(Print(u"HP", {}, false).empty());
-  for (int refused : {-1, 0}) {
-    EXPECT_EQ(Print(u"HP", {refused, 0, 0}),
-              (std::vector<std::string>{"doc Лицензионное соглашение с конечным пользователем", "released"}));
+  std::vector<std::string> job = {"doc Лицензионное соглашение с конечным пользователем"};
+  for (const char* piece : {"один", "два", "три", "четыре", "пять"}) {
+    job.insert(job.end(), {"page", "font -83 Verdana",
+                           std::string("text ") + piece + " in 500,300,4710,6819 flags 80", "end page"});
   }
-  std::vector<std::string> log = Print(u"HP", {1, 3, 0});
-  EXPECT_EQ(std::count(log.begin(), log.end(), "end page"), 2);
-  EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
-            (std::vector<std::string>{"page", "abort doc", "released"}));
-  log = Print(u"HP", {1, 0, 1});
-  EXPECT_EQ(std::count(log.begin(), log.end(), "end page"), 0);
-  EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()), (std::vector<std::string>{"abort doc", "released"}));
+  // The printer's script, how many entries of the whole job's log it gets through, how its log ends.
+  const std::tuple<FakePrinter::Script, std::size_t, std::vector<std::string>> kJobs[] = {
+      {{}, job.size(), {"end doc", "released"}},
+      {{-1, 0, 0}, 1, {"released"}},               // the document refused, with -1 or 0
+      {{0, 0, 0}, 1, {"released"}},
+      {{1, 3, 0}, 10, {"abort doc", "released"}},  // the third page refused, after its "page"
+      {{1, 0, 1}, 4, {"abort doc", "released"}},   // the first page's text refused
+  };
+  for (const auto& [script, through, end] : kJobs) {
+    std::vector<std::string> log(job.begin(), job.begin() + static_cast<std::ptrdiff_t>(through));
+    log.insert(log.end(), end.begin(), end.end());
+    EXPECT_EQ(Print(u"HP LaserJet", script), log) << through;
+  }
+  // Only the XPS writer, by its exact name, gets the output file.
+  for (const char16_t* name : {u"Microsoft XPS Document Writer (redirected)", u"microsoft xps document writer"}) {
+    EXPECT_EQ(Print(name).front(), job.front());
+  }
+  EXPECT_EQ(Print(u"Microsoft XPS Document Writer").front(), job.front() + " to Распечатанный документ.xps");
+  EXPECT_EQ(PrintFontHeight(300), -42);  // 41.67 rounded; the 600 dots above give 83.33
+  // Every message once, and none from the whole job.
   EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Failed to get printer!", "Не удалось получить принтер!",
                                                   "Не удалось получить контекст устройства (принтера)!",
                                                   "Не получилось поставить новый документ в очередь печати!",
