@@ -283,11 +283,9 @@ class FakePrinter final : public PrintDevice {
   int page_ = 0;
 };
 
-class PrintTest : public WizardPartsTest {
- protected:
-  // Prints with a dialog that chose this printer.
-  std::vector<std::string> Print(const std::u16string& printer, FakePrinter::Script script = {},
-                                 bool withDevice = true) {
+TEST_F(WizardPartsTest, PrintsTheRussianPiecesOnePerPageAndEveryFailureShowsItsMessageAndStopsThere) {
+  // Prints with a dialog that chose this printer; the printer's log.
+  auto print = [this](const std::u16string& printer, FakePrinter::Script script = {}, bool withDevice = true) {
     std::vector<std::string> log;
     ui.SetPrinter([&]() {
       PrinterChoice choice{true, printer, nullptr};
@@ -296,10 +294,7 @@ class PrintTest : public WizardPartsTest {
     });
     PrintLicence();
     return log;
-  }
-};
-
-TEST_F(PrintTest, PrintsTheRussianPiecesOnePerPageAndEveryFailureShowsItsMessageAndStopsThere) {
+  };
   g_russian = false;
   ui.SetPrinter([] { return PrinterChoice{}; });  // the dialog was cancelled
   PrintLicence();
@@ -309,7 +304,7 @@ TEST_F(PrintTest, PrintsTheRussianPiecesOnePerPageAndEveryFailureShowsItsMessage
             std::make_tuple(unsigned{kMbOk}, BoxOwner::MainWindow));
 
   g_russian = false;  // the pieces are the Russian ones in any language; the other messages have a Russian text only
-  EXPECT_TRUE(Print(u"HP", {}, false).empty());
+  EXPECT_TRUE(print(u"HP", {}, false).empty());
   std::vector<std::string> job = {"doc Лицензионное соглашение с конечным пользователем"};
   for (const char* piece : {"один", "два", "три", "четыре", "пять"}) {
     job.insert(job.end(), {"page", "font -83 Verdana",
@@ -326,13 +321,13 @@ TEST_F(PrintTest, PrintsTheRussianPiecesOnePerPageAndEveryFailureShowsItsMessage
   for (const auto& [script, through, end] : kJobs) {
     std::vector<std::string> log(job.begin(), job.begin() + static_cast<std::ptrdiff_t>(through));
     log.insert(log.end(), end.begin(), end.end());
-    EXPECT_EQ(Print(u"HP LaserJet", script), log) << through;
+    EXPECT_EQ(print(u"HP LaserJet", script), log) << through;
   }
   // Only the XPS writer, by its exact name, gets the output file.
   for (const char16_t* name : {u"Microsoft XPS Document Writer (redirected)", u"microsoft xps document writer"}) {
-    EXPECT_EQ(Print(name).front(), job.front());
+    EXPECT_EQ(print(name).front(), job.front());
   }
-  EXPECT_EQ(Print(u"Microsoft XPS Document Writer").front(), job.front() + " to Распечатанный документ.xps");
+  EXPECT_EQ(print(u"Microsoft XPS Document Writer").front(), job.front() + " to Распечатанный документ.xps");
   EXPECT_EQ(PrintFontHeight(300), -42);  // 41.67 rounded; the 600 dots above give 83.33
   // Every message once, and none from the whole job.
   EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Failed to get printer!", "Не удалось получить принтер!",
