@@ -19,6 +19,8 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <set>
+#include <string>
 #include <thread>
 #include <tuple>
 
@@ -128,11 +130,13 @@ Clock::duration Part(Clock::duration length, int k, int of) {
   return std::chrono::duration_cast<Clock::duration>(length * ((k + 0.5) / of));
 }
 
-// A tmpfs of its own for a test; Error() says why there is none.
+// A tmpfs of its own for a test, of so many bytes and, where inodes is set, so many
+// files and folders; Error() says why there is none.
 class SmallDisk {
  public:
-  explicit SmallDisk(std::uint64_t bytes) {
+  explicit SmallDisk(std::uint64_t bytes, std::uint64_t inodes = 0) {
     std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    if (inodes != 0) options += ",nr_inodes=" + std::to_string(inodes);
     if (::mount("qz-test", dir_.Path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
       error_ = std::string("cannot mount a small tmpfs here: ") + std::strerror(errno);
     }
@@ -253,18 +257,31 @@ TEST_F(CrashTest, AFullDiskEndsTheRunWithItsCodeAndLeavesNoneOfItsFiles) {
     const char* name;
     double packages;  // the disk's size in packages...
     double addons;    // ...plus decoded add-ons
+    bool splitFills;  // no file more than the split leaves: the first decoded one does not fit
     int code;
     const char* text;
   };
   const Case cases[] = {
-      {"during the download", 0.5, 0, 1, "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"},
-      {"during the split", 1.5, 0, 28, "(null) failed with error 28: No space left on device"},
-      {"during the decoding", 2, 0.5, 28, "(null) failed with error 28: No space left on device"},
+      {"during the download", 0.5, 0, false, 1, "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!"},
+      {"during the split", 1.5, 0, false, 28, "(null) failed with error 28: No space left on device"},
+      // Each temporary goes once its file is in place, so that bytes alone could not be
+      // sized to fit the split and not the decoding.
+      {"during the decoding", 2, 1, true, 28, "(null) failed with error 28: No space left on device"},
   };
   auto package = static_cast<double>(fs::file_size(server.Root() + ResourcePath(Resource::Package)));
+  // What the split leaves: the disk's own root, the root, its folders, the settings, the
+  // package and a temporary per entry.
+  std::set<std::string> folders;
+  for (const auto& files : {sample.addon.listed, sample.addon.unlisted}) {
+    for (fs::path file : files) {
+      for (file = file.parent_path(); !file.empty(); file = file.parent_path()) folders.insert(file.generic_string());
+    }
+  }
+  const std::uint64_t splitFiles = 3 + folders.size() + sample.addon.unlisted.size() + sample.addon.listed.size();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SmallDisk disk(static_cast<std::uint64_t>(c.packages * package + c.addons * static_cast<double>(sample.addon.listedBytes)));
+    SmallDisk disk(static_cast<std::uint64_t>(c.packages * package + c.addons * static_cast<double>(sample.addon.listedBytes)),
+                   c.splitFills ? splitFiles : 0);
     if (!disk.Error().empty()) GTEST_SKIP() << disk.Error();
     std::string root = disk / "sim";
     SettingsOnly(root);
