@@ -50,6 +50,29 @@ TEST_F(DownloadTest, BeginningDataShowsTheSizeAndHandsTheTaskbarToTheWindow) {
   EXPECT_EQ(ui.Log(), (std::vector<std::string>{"bar 0", "repaint page 0 phase 0"}));
 }
 
+// The progress reports count in 32 bits; the reply's head tells a larger package.
+TEST_F(DownloadTest, APackageOf4GiBOrMoreIsRefusedByItsAnnouncedLength) {
+  const std::pair<const char*, std::uint64_t> heads[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: 4294967295\r\n\r\n", 4294967295u},
+      {"HTTP/1.1 200 OK\r\ncontent-length:  4294967296\r\n", std::uint64_t{1} << 32},
+      {"HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n", 0},
+      {"Content-Length: 123456789012345678901234567890\r\n", UINT64_MAX},
+      {"", 0},
+  };
+  for (auto [head, length] : heads) EXPECT_EQ(ContentLengthOf(head), length) << head;
+
+  OnAnnouncedLength(4294967295u);  // the largest package there may be
+  EXPECT_EQ(OnProgress(1, 4294967295u, kBindStatusBeginDownloadData), kSOk);
+  OnDownloadStart();
+  OnAnnouncedLength(std::uint64_t{1} << 32);
+  EXPECT_EQ(OnProgress(1, 0, kBindStatusBeginDownloadData), kEAbort);
+  TempDir dir;
+  std::string package = dir / "package.zip";
+  WriteFile(package, std::string("P"));
+  EXPECT_EQ(SettleTransfer(kEAbort, package.c_str(), 1), kEFileTooLarge);  // not the missing length
+  EXPECT_FALSE(PathExists(package.c_str()));
+}
+
 TEST_F(DownloadTest, DataMovesTheBarTruncatedAndReachesTheEndOnlyWhenComplete) {
   const std::pair<std::uint32_t, int> steps[] = {{0, 0}, {1, 0}, {2999, 999}, {2998, 999}, {3000, 1000}, {4000, 1000}};
   for (auto [received, position] : steps) {

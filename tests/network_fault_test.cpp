@@ -29,8 +29,8 @@ namespace {
 // another https port is followed). Nothing: a reply that is not the resource reads as
 // none. Broken: the transfer failed, "No internet connection!". Cut: the first capacity
 // bytes. For the package: Missing (404), Invalid (the transfer is not the package),
-// Plain (no message of the download's own before the worker's).
-enum class Got { Whole, Nothing, Broken, Cut, Missing, Invalid, Plain };
+// Plain (no message of the download's own before the worker's), TooLarge (4 GiB or more).
+enum class Got { Whole, Nothing, Broken, Cut, Missing, Invalid, Plain, TooLarge };
 
 constexpr Resource kColumns[] = {Resource::LauncherVersion, Resource::ModelVersion, Resource::FilesSize,
                                  Resource::FileList, Resource::Package};
@@ -54,6 +54,7 @@ const Row kRows[] = {
     {"drip 0",              {N, B, B, B, Got::Plain}},
     {"silent",              {N, B, B, B, Got::Plain}},
     {"endless",             {C, C, N, N, Got::Invalid}},
+    {"announce 4294967296", {W, W, B, B, Got::TooLarge}},
 };
 
 const char* const kDownloadFailed = "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!";
@@ -144,6 +145,11 @@ class NetworkFaultTest : public ::testing::Test {
       case Resource::Package:
         if (got == Got::Whole) return {PageFinished, {}, all + " files installed"};
         if (got == Got::Plain) return {PageFailed, {kDownloadFailed}, "0 files installed"};
+        if (got == Got::TooLarge) {
+          return {PageFailed,
+                  {"File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!", kDownloadFailed},
+                  "0 files installed"};
+        }
         return {PageFailed,
                 {got == Got::Missing ? "The specified resource or callback interface was not found!"
                                      : "The specified resource or callback interface is invalid!",
