@@ -4,6 +4,7 @@
 #include "app/size_text.h"
 #include "app/state.h"
 #include "online/download.h"
+#include "online/fetch_text.h"
 #include "platform/fs.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
@@ -52,12 +53,13 @@ TEST_F(DownloadTest, BeginningDataShowsTheSizeAndHandsTheTaskbarToTheWindow) {
 
 // The progress reports count in 32 bits; the reply's head tells a larger package.
 TEST_F(DownloadTest, APackageOf4GiBOrMoreIsRefusedByItsAnnouncedLength) {
-  const std::pair<const char*, std::uint64_t> heads[] = {
+  const std::pair<const char*, std::optional<std::uint64_t>> heads[] = {
       {"HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: 4294967295\r\n\r\n", 4294967295u},
       {"HTTP/1.1 200 OK\r\ncontent-length:  4294967296\r\n", std::uint64_t{1} << 32},
-      {"HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n", 0},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n", 0},
+      {"HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n", std::nullopt},
       {"Content-Length: 123456789012345678901234567890\r\n", UINT64_MAX},
-      {"", 0},
+      {"", std::nullopt},
   };
   for (auto [head, length] : heads) EXPECT_EQ(ContentLengthOf(head), length) << head;
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 // Results, with their HRESULT values.
 enum : std::uint32_t {
@@ -45,9 +44,6 @@ void OnAnnouncedLength(std::uint64_t length);
 
 // What the user is told of such a package, here and by the split.
 const char* PackageTooLargeText();
-
-// The Content-Length of a reply head ("Name: value" lines), 0 when it has none.
-std::uint64_t ContentLengthOf(std::string_view head);
 
 // The transfer is not the package (it stalled, or the platform found it wrong): the next
 // report aborts it and the download fails with result. The first reason stays.

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "online/download.h"
+#include "online/fetch_text.h"
 #include "online/transfer_pace.h"
 #include "platform/wide_text.h"
 
@@ -65,7 +66,7 @@ class DownloadProgress final : public IBindStatusCallback, public IHttpNegotiate
     if (extra != nullptr) *extra = nullptr;
     OnResponseStatus(status);
     // The progress reports count in 32 bits: only the head tells a length of 4 GiB or more.
-    if (head != nullptr) OnAnnouncedLength(ContentLengthOf(NarrowToUtf8(head)));
+    if (head != nullptr) OnAnnouncedLength(ContentLengthOf(NarrowToUtf8(head)).value_or(0));
     return S_OK;
   }
 

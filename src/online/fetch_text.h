@@ -10,7 +10,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 enum class FetchResult { NoConnection, Read };
 
@@ -21,6 +23,11 @@ enum class Overflow { Cut, Refuse };
 
 FetchResult FetchText(const std::string& url, char* buffer, std::uint32_t capacity,
                       Overflow overflow = Overflow::Cut);
+
+// The Content-Length of a reply head ("Name: value" lines), if it has one; a number too
+// large for 64 bits saturates. Read from the text, since the platforms' number queries
+// stop at 32 bits.
+std::optional<std::uint64_t> ContentLengthOf(std::string_view head);
 
 // "No internet connection!" in the user's language, owned by the main window.
 void ShowNoConnection();

@@ -47,6 +47,14 @@ DWORD NumberHeader(HINTERNET request, DWORD query, bool& present) {
   return present ? value : 0;
 }
 
+// The reply's head as text: its Content-Length may not fit the 32-bit number query.
+std::string RawHead(HINTERNET request) {
+  wchar_t head[8192] = {};
+  DWORD size = sizeof head - sizeof head[0];
+  if (!HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, head, &size, nullptr)) return {};
+  return NarrowToUtf8(head);
+}
+
 std::wstring Location(HINTERNET request, const std::wstring& base) {
   wchar_t location[2048] = {};
   DWORD size = sizeof location;
@@ -93,22 +101,21 @@ Reply Send(HINTERNET session, std::wstring url, Request& opened) {
 // The body into buffer; Broken when it breaks off, stalls or is shorter than its length.
 Reply ReadBody(HINTERNET request, char* buffer, std::uint32_t capacity, Overflow overflow, DWORD& total,
                bool& cut) {
-  bool hasLength = false;
-  DWORD length = NumberHeader(request, HTTP_QUERY_CONTENT_LENGTH, hasLength);
+  std::optional<std::uint64_t> length = ContentLengthOf(RawHead(request));
   TransferPace pace;
   total = 0;
   for (;;) {
+    DWORD room = capacity - total;
+    if (room == 0 && overflow == Overflow::Cut) {
+      cut = true;  // at the capacity the rest is not wanted, nor waited for, as on Linux
+      return Reply::Body;
+    }
     DWORD available = 0;
     // Returns with what has come, so that a drip is seen; total silence fails on the
     // receive time-out.
     if (!InternetQueryDataAvailable(request, &available, 0, 0)) return Reply::Broken;
     if (available == 0) break;
-    DWORD room = capacity - total;
-    if (room == 0) {
-      if (overflow == Overflow::Refuse) return Reply::NotTheResource;
-      cut = true;  // at the capacity, the rest not read
-      return Reply::Body;
-    }
+    if (room == 0) return Reply::NotTheResource;  // longer than the buffer: refused whole
     DWORD got = 0;
     if (!InternetReadFile(request, buffer + total, available < room ? available : room, &got)) return Reply::Broken;
     if (got == 0) break;
@@ -116,7 +123,7 @@ Reply ReadBody(HINTERNET request, char* buffer, std::uint32_t capacity, Overflow
     pace.Received(total);
     if (pace.Stalled()) return Reply::Broken;
   }
-  if (hasLength && total != length) return Reply::Broken;
+  if (length && total != *length) return Reply::Broken;
   return Reply::Body;
 }
 }  // namespace
