@@ -217,6 +217,12 @@ bool LzwDecoder::DecodeRun() {
   bool cancelled = false;
 
   while (in != inEnd) {
+    // Looked at once a batch: a cancel leaves every code before the batch decoded, and is
+    // heard within kCodesPerCheck codes (well under a millisecond).
+    if (g_cancelRequested.load(std::memory_order_relaxed)) {
+      cancelled = true;
+      break;
+    }
     if (count >= kCodeCount) {
       // Full: back to the literals; the previous string stays and forms entry 256.
       for (std::uint32_t value = 0; value < kLiterals; ++value) table[value] = {value, 1};
@@ -234,11 +240,6 @@ bool LzwDecoder::DecodeRun() {
     const std::uint8_t* const batchEnd = in + codes * 2;
     std::uint32_t unfit = 0;  // length of a longer string that did not fit
     for (; in != batchEnd; in += 2, ++count) {
-      // Looked at before every code, so that a cancel leaves exactly the codes before it decoded.
-      if (g_cancelRequested.load(std::memory_order_relaxed)) [[unlikely]] {
-        cancelled = true;
-        break;
-      }
       std::size_t code = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
       table[count] = {previousOffset, previousLength + 1};
       std::uint8_t* out = buffer + end;
@@ -270,7 +271,6 @@ bool LzwDecoder::DecodeRun() {
       previousLength = length;
       end += length;
     }
-    if (cancelled) break;
     // Grow for the string that did not fit and take it again, with room for a whole batch.
     if (unfit != 0 && !scratch.Reserve(std::uint64_t{end} + unfit + kCodesPerCheck * kChunk)) break;
   }

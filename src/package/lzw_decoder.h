@@ -61,8 +61,9 @@ class LzwDecoder {
   // and the others are still defined.
   void InitDictionary();
   void SetInput(const std::uint8_t* input, std::uint32_t length);
-  // Decodes to the end of the input, or until g_cancelRequested is seen before a code
-  // (Cancelled; a later call goes on from there). A trailing odd byte is ignored.
+  // Decodes to the end of the input, or until g_cancelRequested is seen between two codes
+  // (Cancelled; a later call goes on from there). It is looked at before the first code
+  // and then at least every few thousand codes. A trailing odd byte is ignored.
   // Output that cannot be held (the 256 literal bytes and the output reaching 4 GiB, or
   // memory refused) stops with OutOfMemory before the code that does not fit. An entry
   // the dictionary refuses shows the dictionary box and ends the decoding for good

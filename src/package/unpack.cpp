@@ -1,21 +1,19 @@
 #include "package/unpack.h"
 
 #include "package/lzw_decoder.h"
-#include "package/mapped_file.h"
+#include "package/whole_file.h"
 #include "platform/fatal.h"
 #include "platform/fs.h"
 
 namespace {
 enum class FileOutcome { Written, Failed, Cancelled };
 
-FileOutcome UnpackFile(LzwScratch& scratch, const std::string& source, const std::string& target) {
-  ScopedMapping temporary;
-  std::uint32_t size = 0;
-  const std::uint8_t* view = OpenMappedForRead(temporary.record, source.c_str(), size);
-  if (view == nullptr) return FileOutcome::Failed;  // never read a view that is not there
+FileOutcome UnpackFile(LzwScratch& scratch, ReadBuffer& input, const std::string& source, const std::string& target) {
+  std::span<const std::uint8_t> temporary = ReadWholeFile(source.c_str(), input);
+  if (temporary.empty()) return FileOutcome::Failed;
   LzwDecoder decoder(scratch);
   decoder.InitDictionary();
-  decoder.SetInput(view, size);
+  decoder.SetInput(temporary.data(), static_cast<std::uint32_t>(temporary.size()));
   decoder.Decode();
   if (decoder.GetStatus() == LzwDecoder::Status::Cancelled) return FileOutcome::Cancelled;
   std::span<const std::uint8_t> out = decoder.TakeOutput();
@@ -28,7 +26,6 @@ FileOutcome UnpackFile(LzwScratch& scratch, const std::string& source, const std
   if (RenameOver(sibling.c_str(), target.c_str())) {
     // The temporary is not needed any more: deleted now, the disk never holds the whole
     // package twice over, and the deletion phase finds little left.
-    CloseMapped(temporary.record);
     DeleteFileAt(source.c_str());
     return FileOutcome::Written;
   }
@@ -42,10 +39,11 @@ FileOutcome UnpackFile(LzwScratch& scratch, const std::string& source, const std
 
 void UnpackShare(StringList sources, StringList targets, std::atomic<bool>& done,
                  std::atomic<std::int32_t>& progress, std::atomic<std::int32_t>& failures) {
-  LzwScratch scratch;  // one output buffer for the whole share
+  LzwScratch scratch;  // one output buffer and one input buffer for the whole share
+  ReadBuffer input;
   for (std::int32_t counter = 0; counter < static_cast<std::int32_t>(sources.size());) {
     if (g_cancelRequested.load(std::memory_order_relaxed)) break;
-    FileOutcome outcome = UnpackFile(scratch, sources[counter], targets[counter]);
+    FileOutcome outcome = UnpackFile(scratch, input, sources[counter], targets[counter]);
     if (outcome == FileOutcome::Cancelled) break;
     if (outcome == FileOutcome::Failed) failures.fetch_add(1, std::memory_order_relaxed);
     ++counter;

@@ -10,7 +10,7 @@
 #include "commands.h"
 #include "package/container.h"
 #include "package/lzw_decoder.h"
-#include "package/mapped_file.h"
+#include "package/whole_file.h"
 #include "workers/file_list.h"
 
 namespace {
@@ -72,10 +72,11 @@ int RunInspect(const Args& args) {
     std::printf("list: entry refused under the default root: %s\n", verdict.entry.c_str());
     ++errors;
   }
-  ScopedMapping package;
-  std::uint32_t size = 0;
-  const std::uint8_t* view = OpenMappedForRead(package.record, packagePath.c_str(), size);
-  if (view == nullptr || size <= kPackageMagicSize) {
+  ReadBuffer package;
+  std::span<const std::uint8_t> bytes = ReadWholeFile(packagePath.c_str(), package);
+  const std::uint8_t* view = bytes.data();
+  auto size = static_cast<std::uint32_t>(bytes.size());
+  if (size <= kPackageMagicSize) {
     std::printf("package: cannot be read or holds no record\n");
     return 1;
   }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "package/mapped_file.h"
+#include "package/whole_file.h"
 #include "platform/fatal.h"
 #include "platform/fs.h"
 #include "support/recording_ui.h"
@@ -18,7 +18,7 @@ constexpr int kPathNotFound = 2;   // ENOENT
 constexpr int kZeroSizeRefused = 22;  // EINVAL
 #endif
 
-class MappedFileTest : public ::testing::Test {
+class WholeFileTest : public ::testing::Test {
  protected:
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
   TempDir dir;
@@ -47,33 +47,23 @@ std::string BoxPattern(int code) {
 }
 }  // namespace
 
-TEST_F(MappedFileTest, ReadSideReportsFailuresOnlyThroughTheView) {
-  MappedFile record;
-  std::uint32_t size = 123;
-  EXPECT_EQ(OpenMappedForRead(record, (dir / "missing").c_str(), size), nullptr);
-  EXPECT_EQ(size, 0u);
-  CloseMapped(record);
-
-  WriteFile(dir / "empty", std::string());
-  size = 123;
-  EXPECT_EQ(OpenMappedForRead(record, (dir / "empty").c_str(), size), nullptr);
-  EXPECT_EQ(size, 0u);
-  CloseMapped(record);
-}
-
-TEST_F(MappedFileTest, WrittenBytesAreReadBackAndAnOlderLongerFileIsReplaced) {
+TEST_F(WholeFileTest, ReadsKeepTheirBufferAndWritesReplaceAnOlderLongerFile) {
   std::string path = dir / "out.bin";
   WriteFile(path, std::string(5000, 'x'));
+  ReadBuffer buffer;
+  EXPECT_EQ(ReadWholeFile(path.c_str(), buffer).size(), 5000u);
+  const std::uint8_t* grown = buffer.bytes.get();
   WriteWholeFile(path.c_str(), reinterpret_cast<const std::uint8_t*>("abc"), 3);
-  ScopedMapping in;
-  std::uint32_t size = 0;
-  const std::uint8_t* view = OpenMappedForRead(in.record, path.c_str(), size);
-  ASSERT_NE(view, nullptr);
-  EXPECT_EQ(size, 3u);
-  EXPECT_EQ(std::memcmp(view, "abc", 3), 0);
+  std::span<const std::uint8_t> read = ReadWholeFile(path.c_str(), buffer);
+  EXPECT_EQ(std::string(read.begin(), read.end()), "abc");
+  EXPECT_EQ(read.data(), grown);  // a smaller file reuses the memory of the larger
+  // A missing or empty file reads as nothing.
+  WriteFile(dir / "empty", std::string());
+  EXPECT_TRUE(ReadWholeFile((dir / "missing").c_str(), buffer).empty());
+  EXPECT_TRUE(ReadWholeFile((dir / "empty").c_str(), buffer).empty());
 }
 
-TEST_F(MappedFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemError) {
+TEST_F(WholeFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemError) {
   std::string missingFolder = dir / "no/such/folder/file";
   EXPECT_EXIT(CreateThroughRecorder(missingFolder, 10), ::testing::ExitedWithCode(kPathNotFound),
               BoxPattern(kPathNotFound));

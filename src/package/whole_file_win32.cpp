@@ -1,0 +1,41 @@
+#include <windows.h>
+
+#include "package/whole_file.h"
+#include "platform/fatal.h"
+
+namespace {
+// Closes the handle when it leaves scope.
+struct FileHandle {
+  HANDLE handle;
+  ~FileHandle() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+}  // namespace
+
+std::span<const std::uint8_t> ReadWholeFile(const char* path, ReadBuffer& buffer) {
+  FileHandle file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
+  LARGE_INTEGER size{};
+  if (file.handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.handle, &size) || size.QuadPart <= 0 ||
+      size.QuadPart > 0xFFFFFFFFll) {
+    return {};
+  }
+  auto length = static_cast<DWORD>(size.QuadPart);
+  std::uint8_t* into = MakeRoom(buffer, length);
+  if (into == nullptr) return {};
+  for (DWORD done = 0; done < length;) {
+    DWORD got = 0;
+    if (!ReadFile(file.handle, into + done, length - done, &got, nullptr) || got == 0) return {};
+    done += got;
+  }
+  return {into, length};
+}
+
+void WriteWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
+  FileHandle file{CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (file.handle == INVALID_HANDLE_VALUE) ReportFatalSystemError();
+  if (size == 0) ReportFatalSystemError(ERROR_FILE_INVALID);  // the decoders never write an empty file
+  DWORD written = 0;
+  if (!WriteFile(file.handle, data, size, &written, nullptr) || written != size) ReportFatalSystemError();
+}
