@@ -15,9 +15,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -152,24 +150,6 @@ class SmallDisk {
   std::string error_;
 };
 
-// Every file below dir, relative, sorted.
-std::vector<std::string> FilesBelow(const std::string& dir) {
-  std::vector<std::string> files;
-  for (const auto& item : fs::recursive_directory_iterator(dir)) {
-    if (!item.is_directory()) files.push_back(fs::relative(item.path(), dir).generic_string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-// The whole file in one read: these tests compare many megabytes after every run.
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  std::string bytes(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
-  in.seekg(0).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
 void GiveToNobody(const std::string& dir) {
   if (::geteuid() != 0) return;  // already unprivileged: the files are the runner's own
   ASSERT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
@@ -178,7 +158,9 @@ void GiveToNobody(const std::string& dir) {
   }
 }
 
-const std::string kOwn = "pilot's own";
+const std::string kOwnText = "pilot's own";
+const std::vector<std::uint8_t> kOwn(kOwnText.begin(), kOwnText.end());
+const std::vector<std::string> kNone;
 
 class CrashTest : public ::testing::Test {
  protected:
@@ -208,24 +190,10 @@ class CrashTest : public ::testing::Test {
     std::sort(files.begin(), files.end());
     return files;
   }
-  // Every listed file under root complete, where there is one.
-  void ExpectListedComplete(const std::string& root) const {
-    static const std::map<std::string, std::string> addon = [&] {
-      std::map<std::string, std::string> files;
-      for (const std::string& entry : sample.addon.listed) files[entry] = Slurp(sample.addonDir + "/" + entry);
-      return files;
-    }();
-    for (const auto& [entry, bytes] : addon) {
-      EXPECT_TRUE(!Exists(root + "/" + entry) || Slurp(root + "/" + entry) == bytes) << entry;
-    }
-  }
   // No package, temporary or sibling left, no listed file cut short, the settings as they were.
   void ExpectCleanEnd(const std::string& root) const {
-    for (const std::string& file : FilesBelow(root)) {
-      EXPECT_FALSE(file.ends_with(kPackageFileName) || file.ends_with(".qzar") || file.ends_with(".qznew")) << file;
-    }
-    ExpectListedComplete(root);
-    for (const std::string& file : sample.addon.unlisted) EXPECT_EQ(Slurp(root + "/" + file), kOwn) << file;
+    EXPECT_EQ(sample.LeftBehind(root), kNone);
+    for (const std::string& file : sample.addon.unlisted) EXPECT_EQ(ReadFile(root + "/" + file), kOwn) << file;
   }
 
   // Runs command on root and kills it once its output has reached phase and then
@@ -384,7 +352,7 @@ TEST_F(CrashTest, AfterAKillAnywhereTheNextInstallGivesTheExactTreeAndARemovalLe
       }
       ASSERT_GE(hit, 0) << "never killed";
       ++hits[hit];
-      ExpectListedComplete(root);  // a kill cuts no file either
+      EXPECT_EQ(sample.CutListedFiles(root), kNone);  // a kill cuts no file either
       fs::remove_all(copy);
       CopyTree(root, copy);
 
@@ -409,11 +377,11 @@ TEST_F(CrashTest, ARepairKilledWhileItDecodesALargeFileLeavesItOldOrNewNeverCut)
   const std::string big = "SimObjects/Airplanes/Xarnov_730K5_QZ_x64/model/Xq730_body.mdl";
   auto content = [](std::size_t size, std::uint32_t seed) {
     std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) byte = static_cast<char>('a' + random() % 16);
+    std::vector<std::uint8_t> bytes(size);
+    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>('a' + random() % 16);
     return bytes;
   };
-  const std::string older = content(8u << 20, 1), newer = content(6u << 20, 2);
+  const std::vector<std::uint8_t> older = content(8u << 20, 1), newer = content(6u << 20, 2);
   TempDir addon;
   WriteFile(addon / "Effects/fx.cfg", std::string("[fx]\r\n"));
   WriteFile(addon / big, newer);
@@ -422,13 +390,13 @@ TEST_F(CrashTest, ARepairKilledWhileItDecodesALargeFileLeavesItOldOrNewNeverCut)
   std::string root = Place("sim");
   std::string file = root + "/" + big;
   auto putOld = [&] {
-    if (Slurp(file) != older) WriteFile(file, older);
+    if (ReadFile(file) != older) WriteFile(file, older);
   };
 
   putOld();
   QzChild timed(Args("repair", root));
   ASSERT_EQ(timed.Wait(), 0) << timed.output;
-  ASSERT_TRUE(Slurp(file) == newer);
+  ASSERT_TRUE(ReadFile(file) == newer);
   ASSERT_EQ(timed.phase, Deletion) << timed.output;
 
   for (int k = 0; k <= kMoments; ++k) {
@@ -447,7 +415,7 @@ TEST_F(CrashTest, ARepairKilledWhileItDecodesALargeFileLeavesItOldOrNewNeverCut)
       }
       while (look() == before) std::this_thread::sleep_for(std::chrono::microseconds(100));
     });
-    std::string found = Slurp(file);
+    std::vector<std::uint8_t> found = ReadFile(file);
     EXPECT_TRUE(found == older || found == newer) << "a file of " << found.size() << " bytes";
   }
 }

@@ -17,10 +17,7 @@ namespace {
 // Every file under dir by relative '/' path.
 std::map<std::string, std::vector<std::uint8_t>> ReadTree(const std::string& dir) {
   std::map<std::string, std::vector<std::uint8_t>> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    std::string path = entry.path().generic_string();
-    if (entry.is_regular_file()) tree[entry.path().lexically_relative(dir).generic_string()] = ReadFile(path);
-  }
+  for (const std::string& path : FilesBelow(dir)) tree[path] = ReadFile(dir + "/" + path);
   return tree;
 }
 

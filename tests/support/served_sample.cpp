@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 
+#include "online/server.h"
 #include "vendor/server_tree.h"
 
 const ServedSample& SampleOfSize(std::uint64_t bytes) {
@@ -24,4 +25,21 @@ std::size_t ServedSample::IdenticalListedFiles(const std::string& root) const {
     if (Exists(installed) && ReadFile(installed) == ReadFile(addonDir + "/" + entry)) ++same;
   }
   return same;
+}
+
+std::vector<std::string> ServedSample::CutListedFiles(const std::string& root) const {
+  std::vector<std::string> cut;
+  for (const std::string& entry : addon.listed) {
+    std::string installed = root + "/" + entry;
+    if (Exists(installed) && ReadFile(installed) != ReadFile(addonDir + "/" + entry)) cut.push_back(entry);
+  }
+  return cut;
+}
+
+std::vector<std::string> ServedSample::LeftBehind(const std::string& root) const {
+  std::vector<std::string> left = CutListedFiles(root);
+  for (const std::string& file : FilesBelow(root)) {
+    if (file.ends_with(kPackageFileName) || file.ends_with(".qzar") || file.ends_with(".qznew")) left.push_back(file);
+  }
+  return left;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 #include "vendor/sample_addon.h"
@@ -14,6 +15,10 @@ struct ServedSample {
   std::string treeDir = dir / "tree";
   // How many listed files under root are byte for byte those of the add-on.
   std::size_t IdenticalListedFiles(const std::string& root) const;
+  // The listed files under root that are there but not byte for byte the add-on's.
+  std::vector<std::string> CutListedFiles(const std::string& root) const;
+  // What no run may leave under root: a package, temporary or decoded sibling, or a cut file.
+  std::vector<std::string> LeftBehind(const std::string& root) const;
 };
 
 const ServedSample& SampleOfSize(std::uint64_t bytes);

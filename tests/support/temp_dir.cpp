@@ -1,8 +1,8 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
-#include <iterator>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -32,15 +32,29 @@ void WriteFile(const std::string& path, const std::string& text) {
   WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
+// In one read: the crash tests compare many megabytes after every run.
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::error_code error;
+  std::uintmax_t size = fs::is_regular_file(path, error) ? fs::file_size(path, error) : 0;
+  std::vector<std::uint8_t> bytes(error ? 0 : size);
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
 }
 
 bool Exists(const std::string& path) { return fs::exists(path); }
 
+std::vector<std::string> FilesBelow(const std::string& dir, bool withFolders) {
+  std::vector<std::string> found;
+  for (const auto& item : fs::recursive_directory_iterator(dir)) {
+    if (withFolders || !item.is_directory()) found.push_back(fs::relative(item.path(), dir).generic_string());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
 void CopyTree(const std::string& from, const std::string& to) {
-  namespace fs = std::filesystem;
   fs::create_directories(to);
   for (const auto& item : fs::recursive_directory_iterator(from)) {
     fs::path target = fs::path(to) / fs::relative(item.path(), from);

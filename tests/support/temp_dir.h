@@ -23,8 +23,10 @@ class TempDir {
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void WriteFile(const std::string& path, const std::string& text);
-std::vector<std::uint8_t> ReadFile(const std::string& path);
+std::vector<std::uint8_t> ReadFile(const std::string& path);  // empty when there is no file
 bool Exists(const std::string& path);
+// Every file below dir, and with folders every folder too: relative, with '/', sorted.
+std::vector<std::string> FilesBelow(const std::string& dir, bool withFolders = false);
 
 // Copies the files of the folder from into the folder to, replacing files of the same
 // name. (MinGW's std::filesystem::copy refuses a destination folder that exists.)
