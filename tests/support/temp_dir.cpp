@@ -13,8 +13,7 @@ TempDir::TempDir() {
   fs::path dir = fs::temp_directory_path() /
                  ("qz-test-" + std::to_string(seed()) + "-" + std::to_string(counter.fetch_add(1)));
   fs::create_directories(dir);
-  path_ = dir.generic_string();
-  while (path_.size() > 1 && path_.back() == '/') path_.pop_back();
+  path_ = dir.generic_string();  // ends with the folder's own name, never with '/'
 }
 
 TempDir::~TempDir() {
