@@ -18,6 +18,7 @@ std::atomic<std::uint32_t> g_status{0};        // the final HTTP status, 0 while
 std::atomic<bool> g_leftHttps{false};
 std::atomic<bool> g_begun{false};              // status 4 came
 std::atomic<std::uint32_t> g_length{0};        // the length announced at status 4
+std::atomic<std::uint64_t> g_announced{0};     // the length in the reply's head, 0 while unknown
 std::atomic<std::uint64_t> g_reported{0};
 
 // The window thread's taskbar holds a COM initialisation from its first begin to its end.
@@ -96,6 +97,7 @@ void OnDownloadStart() {
   g_leftHttps = false;
   g_begun = false;
   g_length = 0;
+  g_announced = 0;
   g_reported = 0;
 }
 
@@ -109,6 +111,7 @@ const char* PackageTooLargeText() {
 }
 
 void OnAnnouncedLength(std::uint64_t length) {
+  g_announced = length;
   if (length > 0xFFFFFFFFu) RefuseTransfer(kEFileTooLarge);
 }
 
@@ -123,13 +126,15 @@ std::uint64_t ReportedBytes() { return g_reported; }
 std::uint32_t OnProgress(std::uint32_t progress, std::uint32_t progressMax, std::uint32_t statusCode) {
   if (statusCode == kBindStatusBeginDownloadData) {
     g_begun = true;
-    g_length = progressMax;
+    // The head's length where it was seen: Wine's monikers report at most 2^31 - 1.
+    std::uint64_t announced = g_announced;
+    g_length = announced != 0 && announced <= 0xFFFFFFFFu ? static_cast<std::uint32_t>(announced) : progressMax;
     g_reported = progress;
     if (std::uint32_t refusal = StatusRefusal(g_status); refusal != kSOk) RefuseTransfer(refusal);
     if (g_leftHttps) RefuseTransfer(kInetERedirectFailed);
-    if (progressMax == 0) RefuseTransfer(kInetEDownloadFailure);
+    if (g_length == 0) RefuseTransfer(kInetEDownloadFailure);
     if (g_refusal == kSOk) {
-      SetDownloadInfo(SizeInfo(progressMax));
+      SetDownloadInfo(SizeInfo(g_length));
       Ui().Repaint();
       g_taskbarState = 1;
     }

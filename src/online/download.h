@@ -37,9 +37,10 @@ void OnDownloadStart();
 void OnResponseStatus(std::uint32_t status);
 void OnFinalAddress(bool https);
 
-// The reply's length as its head announced it (0 when none), before any data is written:
-// a package of 4 GiB or more, beyond the 32-bit counters and the package's offsets, is
-// refused (kEFileTooLarge).
+// The reply's length as its head announced it (0 when none), before any data is written.
+// It is the package's length from then on, whatever the transfer's reports say (Wine's
+// monikers report at most 2^31 - 1); a package of 4 GiB or more, beyond the 32-bit
+// counters and the package's offsets, is refused (kEFileTooLarge).
 void OnAnnouncedLength(std::uint64_t length);
 
 // What the user is told of such a package, here and by the split.
