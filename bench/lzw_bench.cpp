@@ -62,7 +62,7 @@ void BM_LzwDecodeFast(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * sample.bytes));
 }
-BENCHMARK(BM_LzwDecodeFast)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LzwDecodeFast)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_LzwDecodeLiteral(benchmark::State& state) {
   const Sample& sample = TheSample();
@@ -71,7 +71,7 @@ void BM_LzwDecodeLiteral(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * sample.bytes));
 }
-BENCHMARK(BM_LzwDecodeLiteral)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LzwDecodeLiteral)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 
 // The memory's copying speed, the decoder's ceiling: the sample's bytes copied between two
 // buffers larger than the last-level cache, so that no run is served from the cache.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "bench_fixture.h"
 
@@ -49,7 +50,13 @@ int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "--peak-rss-unpack") == 0) {
     return RunUnpackForPeakRss(argv[2], std::stoul(argv[3]), std::stoul(argv[4]));
   }
-  benchmark::Initialize(&argc, argv);
+  // The repetitions of the benchmarks taken in random order, so that a slow spell of this
+  // shared machine falls on both sides of a ratio rather than on one of them.
+  std::vector<char*> args(argv, argv + argc);
+  char interleave[] = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave);
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
   RecordingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
