@@ -224,8 +224,8 @@ bool LzwDecoder::DecodeRun() {
       break;
     }
     if (count >= kCodeCount) {
-      // Full: back to the literals; the previous string stays and forms entry 256.
-      for (std::uint32_t value = 0; value < kLiterals; ++value) table[value] = {value, 1};
+      // Full: back to the literals, which no code ever overwrites (entries are only added
+      // from 256 on); the previous string stays and forms entry 256.
       count = kLiterals;
     }
     std::size_t codes = std::min<std::size_t>({static_cast<std::size_t>(inEnd - in) / 2, kCodeCount - count,
