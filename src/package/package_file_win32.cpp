@@ -30,7 +30,8 @@ PackageFile::~PackageFile() {
 }
 
 bool PackageFile::Open(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  // Shared for deletion: a Cancel's clean-up must be able to delete it while it is read.
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   file_ = reinterpret_cast<std::intptr_t>(file);

@@ -14,7 +14,8 @@ struct FileHandle {
 }  // namespace
 
 std::span<const std::uint8_t> ReadWholeFile(const char* path, ReadBuffer& buffer) {
-  FileHandle file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  // Shared for deletion: a Cancel's clean-up must be able to delete it while it is read.
+  FileHandle file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
   LARGE_INTEGER size{};
   if (file.handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.handle, &size) || size.QuadPart <= 0 ||
