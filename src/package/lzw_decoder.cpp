@@ -235,7 +235,8 @@ bool LzwDecoder::DecodeRun() {
       if (codes == 0) break;
     }
     std::uint8_t* const buffer = scratch.buffer_;
-    // A longer string must end below this to leave every code of the batch its chunk.
+    // A longer string must end below this to leave every code of the batch its chunk. The
+    // short strings before it may already have passed it: the test must not subtract.
     const std::size_t longFits = scratch.capacity_ - codes * kChunk;
     const std::uint8_t* const batchEnd = in + codes * 2;
     std::uint32_t unfit = 0;  // length of a longer string that did not fit
@@ -250,7 +251,7 @@ bool LzwDecoder::DecodeRun() {
         if (length <= kChunk) [[likely]] {
           Copy16(out, buffer + entry.offset);
         } else {
-          if (length > longFits - end) {
+          if (std::uint64_t{end} + length > longFits) {
             unfit = length;
             break;
           }
@@ -259,7 +260,7 @@ bool LzwDecoder::DecodeRun() {
       } else {
         // previous + previous[0], the previous string ending right where this one begins
         length = previousLength + 1;
-        if (length > kChunk && length > longFits - end) {
+        if (length > kChunk && std::uint64_t{end} + length > longFits) {
           unfit = length;
           break;
         }
