@@ -110,11 +110,21 @@ void LzwDecoder::SetInput(const std::uint8_t* input, std::uint32_t length) {
 
 std::span<const std::uint8_t> LzwDecoder::TakeOutput() const {
   if (scratch_ == nullptr || scratch_->buffer_ == nullptr) return {};
-  return {scratch_->buffer_ + LzwScratch::kLiteralBytes, end_ - LzwScratch::kLiteralBytes};
+  return {scratch_->buffer_ + outputStart_, end_ - outputStart_};
 }
 
-void LzwDecoder::Decode() {
-  if (status_ == Status::DictionaryRefused) return;
+void LzwDecoder::DropOutput() {
+  if (status_ != Status::Restart) return;
+  // Entry 256 of the new dictionary is the last string and the next code's first byte.
+  std::memmove(scratch_->buffer_ + LzwScratch::kLiteralBytes, scratch_->buffer_ + previousOffset_, previousLength_);
+  previousOffset_ = LzwScratch::kLiteralBytes;
+  end_ = outputStart_ = LzwScratch::kLiteralBytes + previousLength_;
+  count_ = nextCode_ = kLiterals;  // the literals are never overwritten
+  status_ = Status::Ready;
+}
+
+void LzwDecoder::Decode(bool stopAtRestart) {
+  if (status_ == Status::DictionaryRefused || status_ == Status::Restart) return;
   if (scratch_ == nullptr || scratch_->table_ == nullptr) {
     status_ = Status::OutOfMemory;
     return;
@@ -130,7 +140,7 @@ void LzwDecoder::Decode() {
   }
   while (pos_ < length_) {
     if (started_ && nextCode_ == count_) {
-      if (!DecodeRun()) return;
+      if (!DecodeRun(stopAtRestart)) return;
       if (pos_ == length_) break;
       // The buffer could not grow for the next code: it goes the exact way below.
     }
@@ -139,6 +149,10 @@ void LzwDecoder::Decode() {
       return;
     }
     if (count_ >= kCodeCount) {
+      if (stopAtRestart) {
+        status_ = Status::Restart;
+        return;
+      }
       count_ = 0;
       InitDictionary();
     }
@@ -205,7 +219,7 @@ bool LzwDecoder::DecodeOne(std::uint32_t code) {
 // grown so that every code may write one chunk, so a string of up to a chunk needs no
 // check of its own. The run stops early for the cancel flag (false) and, with true, when
 // the next code has to go the exact way of DecodeOne: the buffer cannot grow for it.
-bool LzwDecoder::DecodeRun() {
+bool LzwDecoder::DecodeRun(bool stopAtRestart) {
   LzwScratch& scratch = *scratch_;
   LzwScratch::Entry* const table = scratch.table_;
   const std::uint8_t* in = input_ + pos_;
@@ -214,16 +228,20 @@ bool LzwDecoder::DecodeRun() {
   std::size_t count = count_;  // as wide as a pointer: it indexes the table
   std::uint32_t previousOffset = previousOffset_;
   std::uint32_t previousLength = previousLength_;
-  bool cancelled = false;
+  Status stop = Status::Ready;
 
   while (in != inEnd) {
     // Looked at once a batch: a cancel leaves every code before the batch decoded, and is
     // heard within kCodesPerCheck codes (well under a millisecond).
     if (g_cancelRequested.load(std::memory_order_relaxed)) {
-      cancelled = true;
+      stop = Status::Cancelled;
       break;
     }
     if (count >= kCodeCount) {
+      if (stopAtRestart) {
+        stop = Status::Restart;
+        break;
+      }
       // Full: back to the literals, which no code ever overwrites (entries are only added
       // from 256 on); the previous string stays and forms entry 256.
       count = kLiterals;
@@ -281,7 +299,7 @@ bool LzwDecoder::DecodeRun() {
   previousOffset_ = previousOffset;
   previousLength_ = previousLength;
   pos_ = static_cast<std::uint32_t>(in - input_);
-  if (!cancelled) return true;
-  status_ = Status::Cancelled;
+  if (stop == Status::Ready) return true;
+  status_ = stop;
   return false;
 }

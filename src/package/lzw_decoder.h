@@ -49,7 +49,7 @@ class LzwScratch {
 
 class LzwDecoder {
  public:
-  enum class Status { Ready, Finished, Cancelled, DictionaryRefused, OutOfMemory };
+  enum class Status { Ready, Finished, Cancelled, DictionaryRefused, OutOfMemory, Restart };
 
   LzwDecoder();                             // with scratch memory of its own
   explicit LzwDecoder(LzwScratch& scratch);  // with a worker's scratch memory
@@ -68,8 +68,15 @@ class LzwDecoder {
   // memory refused) stops with OutOfMemory before the code that does not fit. An entry
   // the dictionary refuses shows the dictionary box and ends the decoding for good
   // (DictionaryRefused); only a second InitDictionary on a used dictionary leads there.
-  void Decode();
-  // The bytes decoded so far; valid until the next Decode, or until the decoder or its
+  // With stopAtRestart it also stops where the dictionary is full, before the code that
+  // starts it again (Restart): no later code copies from the output before that point but
+  // from the last string, so the caller may take the output, DropOutput and go on. The
+  // memory then follows the output of one dictionary, not of the whole file.
+  void Decode(bool stopAtRestart = false);
+  // At a Restart: forgets the output taken so far but the last string, and starts the
+  // dictionary again. Nothing otherwise.
+  void DropOutput();
+  // The bytes decoded since the start or the last DropOutput; valid until the next Decode, or until the decoder or its
   // scratch is destroyed or the scratch is handed to another decoder.
   std::span<const std::uint8_t> TakeOutput() const;
   Status GetStatus() const { return status_; }
@@ -78,9 +85,10 @@ class LzwDecoder {
   bool LookUp(std::uint32_t code) const { return code < count_; }
   bool AddEntry(std::uint32_t code, std::uint32_t offset, std::uint32_t length);
   bool DecodeOne(std::uint32_t code);  // any state; false when decoding must stop
-  // The common state (started, nextCode_ == count_); false when cancelled. It may leave
-  // codes for DecodeOne, when the buffer cannot grow for them.
-  bool DecodeRun();
+  // The common state (started, nextCode_ == count_); false when it must stop (cancelled, or
+  // at a restart it was asked to stop at). It may leave codes for DecodeOne, when the
+  // buffer cannot grow for them.
+  bool DecodeRun(bool stopAtRestart);
 
   std::unique_ptr<LzwScratch> own_;
   LzwScratch* scratch_;  // null only when the decoder's own scratch could not be had
@@ -90,6 +98,7 @@ class LzwDecoder {
   std::uint32_t length_ = 0;  // even: the trailing odd byte is never read
   const std::uint8_t* input_ = nullptr;
   std::size_t end_ = LzwScratch::kLiteralBytes;  // end of the output in the scratch buffer
+  std::size_t outputStart_ = LzwScratch::kLiteralBytes;  // where TakeOutput begins
   // The previous code's string; when set, it ends where the output ends.
   std::uint32_t previousOffset_ = 0;
   std::uint32_t previousLength_ = 0;

@@ -1,6 +1,11 @@
 #include "package/unpack.h"
 
+#include <algorithm>
+#include <memory>
+#include <new>
+
 #include "package/lzw_decoder.h"
+#include "package/package_file.h"
 #include "package/whole_file.h"
 #include "platform/fatal.h"
 #include "platform/fs.h"
@@ -8,29 +13,55 @@
 namespace {
 enum class FileOutcome { Written, Failed, Cancelled };
 
-FileOutcome UnpackFile(LzwScratch& scratch, ReadBuffer& input, const std::string& source, const std::string& target) {
-  std::span<const std::uint8_t> temporary = ReadWholeFile(source.c_str(), input);
-  if (temporary.empty()) return FileOutcome::Failed;
+// Temporaries are read in pieces of this size: the piece and the output of one dictionary
+// stay in the cache from the read to the write. Even, so that no code straddles two.
+constexpr std::uint32_t kInputPiece = 128 * 1024;
+
+// Decodes the temporary into the sibling, one dictionary's output at a time.
+FileOutcome DecodeInto(OutputFile& sibling, LzwScratch& scratch, std::uint8_t* piece, const PackageFile& input) {
+  if (input.Size() == 0 || input.Size() > 0xFFFFFFFFu) return FileOutcome::Failed;
   LzwDecoder decoder(scratch);
   decoder.InitDictionary();
-  decoder.SetInput(temporary.data(), static_cast<std::uint32_t>(temporary.size()));
-  decoder.Decode();
-  if (decoder.GetStatus() == LzwDecoder::Status::Cancelled) return FileOutcome::Cancelled;
-  std::span<const std::uint8_t> out = decoder.TakeOutput();
-  if (decoder.GetStatus() == LzwDecoder::Status::OutOfMemory || out.empty()) return FileOutcome::Failed;
+  for (std::uint64_t at = 0; at < input.Size(); at += kInputPiece) {
+    auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(kInputPiece, input.Size() - at));
+    if (!input.ReadAt(at, piece, count)) return FileOutcome::Failed;
+    decoder.SetInput(piece, count);
+    for (decoder.Decode(true); decoder.GetStatus() == LzwDecoder::Status::Restart; decoder.Decode(true)) {
+      std::span<const std::uint8_t> out = decoder.TakeOutput();
+      sibling.Append(out.data(), out.size());
+      decoder.DropOutput();
+    }
+    if (decoder.GetStatus() == LzwDecoder::Status::Cancelled) return FileOutcome::Cancelled;
+    if (decoder.GetStatus() != LzwDecoder::Status::Finished) return FileOutcome::Failed;
+  }
   if (g_cancelRequested) return FileOutcome::Cancelled;  // the fatal path stops the others here too
+  std::span<const std::uint8_t> out = decoder.TakeOutput();
+  sibling.Append(out.data(), out.size());
+  return sibling.Created() ? FileOutcome::Written : FileOutcome::Failed;
+}
+
+FileOutcome UnpackFile(LzwScratch& scratch, std::uint8_t* piece, const std::string& source, const std::string& target) {
+  PackageFile input;
+  if (!input.Open(source.c_str())) return FileOutcome::Failed;
   // Never truncate the target: the sibling takes the bytes and one rename puts it in place,
   // so a kill or a failure leaves the old or the new file, never a cut one.
-  std::string sibling = target + kNewSuffix;
-  WriteWholeFile(sibling.c_str(), out.data(), static_cast<std::uint32_t>(out.size()));
-  if (RenameOver(sibling.c_str(), target.c_str())) {
+  std::string siblingPath = target + kNewSuffix;
+  OutputFile sibling(siblingPath.c_str());
+  FileOutcome outcome = DecodeInto(sibling, scratch, piece, input);
+  bool created = sibling.Created();
+  sibling.Close();
+  if (outcome != FileOutcome::Written) {
+    if (created) DeleteFileAt(siblingPath.c_str());
+    return outcome;
+  }
+  if (RenameOver(siblingPath.c_str(), target.c_str())) {
     // The temporary is not needed any more: deleted now, the disk never holds the whole
     // package twice over, and the deletion phase finds little left.
     DeleteFileAt(source.c_str());
     return FileOutcome::Written;
   }
   int error = LastSystemError();
-  DeleteFileAt(sibling.c_str());
+  DeleteFileAt(siblingPath.c_str());
   // After a cancel, the clean-up may have deleted the sibling under this thread.
   if (g_cancelRequested) return FileOutcome::Cancelled;
   ReportFatalSystemError(error);
@@ -39,11 +70,12 @@ FileOutcome UnpackFile(LzwScratch& scratch, ReadBuffer& input, const std::string
 
 void UnpackShare(StringList sources, StringList targets, std::atomic<bool>& done,
                  std::atomic<std::int32_t>& progress, std::atomic<std::int32_t>& failures) {
-  LzwScratch scratch;  // one output buffer and one input buffer for the whole share
-  ReadBuffer input;
+  LzwScratch scratch;  // one output buffer and one input piece for the whole share
+  std::unique_ptr<std::uint8_t[]> piece(new (std::nothrow) std::uint8_t[kInputPiece]);
   for (std::int32_t counter = 0; counter < static_cast<std::int32_t>(sources.size());) {
     if (g_cancelRequested.load(std::memory_order_relaxed)) break;
-    FileOutcome outcome = UnpackFile(scratch, input, sources[counter], targets[counter]);
+    FileOutcome outcome =
+        piece ? UnpackFile(scratch, piece.get(), sources[counter], targets[counter]) : FileOutcome::Failed;
     if (outcome == FileOutcome::Cancelled) break;
     if (outcome == FileOutcome::Failed) failures.fetch_add(1, std::memory_order_relaxed);
     ++counter;

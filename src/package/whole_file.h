@@ -1,4 +1,4 @@
-// The decoders' files, each read or written whole with plain reads and writes: no mapping,
+// The decoders' files, read whole or written in pieces with plain reads and writes: no mapping,
 // so that a 32-bit process spends no address space on them beyond the bytes themselves,
 // and four threads of one process do not queue for its address space (a mapping's page
 // faults and its unmapping's TLB shootdowns). Sizes are 32-bit: files of 4 GiB or more are
@@ -25,9 +25,21 @@ std::uint8_t* MakeRoom(ReadBuffer& buffer, std::size_t size);
 // is empty, is 4 GiB or more, or the memory for it cannot be had.
 std::span<const std::uint8_t> ReadWholeFile(const char* path, ReadBuffer& buffer);
 
-// Creates (or truncates) the file and writes exactly these size bytes into it, in one
-// write: filling a shared mapping instead costs a page fault per 4 KiB page (unpacking was
-// 1.6 times slower), and in a 32-bit process the address space of the file a second time.
-// Never returns on failure, nor for a size of 0: the fatal box ends the process with the
-// system error code.
-void WriteWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size);
+// A decoded file, written in the pieces the decoder hands over while they are still in the
+// cache: the first Append creates (or truncates) it. Never returns on failure: the fatal
+// box ends the process with the system error code.
+class OutputFile {
+ public:
+  explicit OutputFile(const char* path) : path_(path) {}
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile() { Close(); }
+
+  void Append(const std::uint8_t* data, std::size_t size);  // nothing for a size of 0
+  bool Created() const { return file_ != -1; }
+  void Close();
+
+ private:
+  const char* path_;
+  std::intptr_t file_ = -1;  // fd, or HANDLE on Windows
+};

@@ -38,16 +38,21 @@ std::span<const std::uint8_t> ReadWholeFile(const char* path, ReadBuffer& buffer
   return {into, size};
 }
 
-void WriteWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
-  Descriptor file{::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
-  if (file.fd < 0) ReportFatalSystemError();
-  if (size == 0) FailWith(EINVAL);  // the decoders never write an empty file
-  // The blocks first: a full disk fails here, before a byte of the file is written.
-  if (int error = ::posix_fallocate(file.fd, 0, size); error != 0) FailWith(error);
-  for (std::uint32_t done = 0; done < size;) {
-    ssize_t written = ::write(file.fd, data + done, size - done);
+void OutputFile::Append(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
+  if (file_ == -1) {
+    file_ = ::open(path_, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (file_ < 0) ReportFatalSystemError();
+  }
+  for (std::size_t done = 0; done < size;) {
+    ssize_t written = ::write(static_cast<int>(file_), data + done, size - done);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) FailWith(written < 0 ? errno : ENOSPC);
-    done += static_cast<std::uint32_t>(written);
+    done += static_cast<std::size_t>(written);
   }
+}
+
+void OutputFile::Close() {
+  if (file_ != -1) ::close(static_cast<int>(file_));
+  file_ = -1;
 }

@@ -33,10 +33,21 @@ std::span<const std::uint8_t> ReadWholeFile(const char* path, ReadBuffer& buffer
   return {into, length};
 }
 
-void WriteWholeFile(const char* path, const std::uint8_t* data, std::uint32_t size) {
-  FileHandle file{CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (file.handle == INVALID_HANDLE_VALUE) ReportFatalSystemError();
-  if (size == 0) ReportFatalSystemError(ERROR_FILE_INVALID);  // the decoders never write an empty file
+void OutputFile::Append(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
+  if (file_ == -1) {
+    HANDLE file = CreateFileA(path_, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) ReportFatalSystemError();
+    file_ = reinterpret_cast<std::intptr_t>(file);
+  }
   DWORD written = 0;
-  if (!WriteFile(file.handle, data, size, &written, nullptr) || written != size) ReportFatalSystemError();
+  auto count = static_cast<DWORD>(size);  // a decoder's piece is far below 4 GiB
+  if (!WriteFile(reinterpret_cast<HANDLE>(file_), data, count, &written, nullptr) || written != count) {
+    ReportFatalSystemError();
+  }
+}
+
+void OutputFile::Close() {
+  if (file_ != -1) CloseHandle(reinterpret_cast<HANDLE>(file_));
+  file_ = -1;
 }
