@@ -13,10 +13,6 @@
 namespace {
 enum class FileOutcome { Written, Failed, Cancelled };
 
-// Temporaries are read in pieces of this size: the piece and the output of one dictionary
-// stay in the cache from the read to the write. Even, so that no code straddles two.
-constexpr std::uint32_t kInputPiece = 128 * 1024;
-
 // Decodes the temporary into the sibling, one dictionary's output at a time.
 FileOutcome DecodeInto(OutputFile& sibling, LzwScratch& scratch, std::uint8_t* piece, const PackageFile& input) {
   if (input.Size() == 0 || input.Size() > 0xFFFFFFFFu) return FileOutcome::Failed;

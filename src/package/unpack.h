@@ -10,6 +10,9 @@ constexpr const char* kTempSuffix = ".qzar";
 // A file is decoded into this sibling and then renamed over its target, so that the
 // target is always either its old or its new complete content.
 constexpr const char* kNewSuffix = ".qznew";
+// Temporaries are read in pieces of this size: the piece and the output of one dictionary
+// stay in the cache from the read to the write. Even, so that no code straddles two.
+constexpr std::uint32_t kInputPiece = 128 * 1024;
 
 // One decoding thread's job: decode each source into its target, in order. Each target
 // is replaced whole by renaming its sibling (target + kNewSuffix) over it, and its source
