@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <random>
 #include <string>
 #include <thread>
@@ -71,13 +72,15 @@ int RunJob(const Args& args, Page page, void (*worker)()) {
   std::signal(SIGTERM, OnInterrupt);
   g_page = page;
   ui.Repaint();
-  std::atomic<bool> ended{false};
+  // Waited for, not polled: the end is seen at once, not up to a tick later.
+  std::promise<void> end;
+  std::future<void> ended = end.get_future();
   std::thread job([&] {
     worker();
-    ended = true;
+    end.set_value();
   });
   bool cancelled = false;
-  while (!ended) {
+  while (ended.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
     TaskbarTick();
     if (g_interrupted.exchange(false)) {
       if (g_cancelBlocked) {
@@ -89,7 +92,6 @@ int RunJob(const Args& args, Page page, void (*worker)()) {
         break;
       }
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   // The window would go now; here the job is given its end, so that nothing it writes
   // after the clean-up stays behind.
