@@ -16,8 +16,9 @@ constexpr std::uint32_t kInputPiece = 128 * 1024;
 
 // One decoding thread's job: decode each source into its target, in order. Each target
 // is replaced whole by renaming its sibling (target + kNewSuffix) over it, and its source
-// is deleted then; a refused rename takes the fatal path. A temporary that is missing or
-// decodes to nothing is counted in failures and its target left untouched; after a
-// cancel the thread stops before writing anything more. done is set last.
+// is deleted then; a refused rename takes the fatal path. A temporary that is missing,
+// decodes to nothing or needs more memory than can be had is counted in failures, its
+// sibling deleted and its target left untouched; after a cancel the thread deletes the
+// sibling it was writing and stops. done is set last.
 void UnpackShare(StringList sources, StringList targets, std::atomic<bool>& done,
                  std::atomic<std::int32_t>& progress, std::atomic<std::int32_t>& failures);
