@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <tuple>
 #include <utility>
 
 #include "app/state.h"
@@ -28,16 +30,13 @@ T Take(std::deque<T>& queue, T fallback) {
 }  // namespace
 
 const char* ControlName(Control control) {
-  for (auto [named, name] : kNames) {
-    if (named == control) return name;
-  }
-  return "?";
+  auto named = std::find_if(std::begin(kNames), std::end(kNames), [&](auto& entry) { return entry.first == control; });
+  return named != std::end(kNames) ? named->second : "?";
 }
 
 Control ControlNamed(const std::string& name) {
-  for (auto [control, named] : kNames) {
-    if (named == name) return control;
-  }
+  auto named = std::find_if(std::begin(kNames), std::end(kNames), [&](auto& entry) { return entry.second == name; });
+  if (named != std::end(kNames)) return named->first;
   ADD_FAILURE() << "no control is named " << name;
   return Control::LicenceText;
 }
@@ -48,10 +47,6 @@ void RecordingUi::Add(std::string entry) {
     return hook_;
   });
   if (hook) hook(entry);  // unlocked: the hook may hold this thread
-}
-
-void RecordingUi::OnEntry(std::function<void(const std::string&)> hook) {
-  Locked([&] { hook_ = std::move(hook); });
 }
 
 int RecordingUi::ShowMessageBox(const MessageBoxRequest& request) {
@@ -69,24 +64,12 @@ void RecordingUi::Set(std::map<Control, bool>& states, Control control, bool on,
   Locked([&] { states[control] = on; });
 }
 
-bool RecordingUi::IsControlChecked(Control control) {
-  return Locked([&] { return checked_[control]; });
-}
-
 void RecordingUi::Repaint() {
   Add("repaint page " + std::to_string(g_page.load()) + " phase " + std::to_string(g_installPhase.load()));
 }
 
 void RecordingUi::SetTaskbarValue(std::uint64_t completed, std::uint64_t total) {
   Add("taskbar " + std::to_string(completed) + "/" + std::to_string(total));
-}
-
-void RecordingUi::Answer(int answer) {
-  Locked([&] { answers_.push_back(answer); });
-}
-
-std::vector<MessageBoxRequest> RecordingUi::Boxes() const {
-  return Locked([&] { return boxes_; });
 }
 
 std::vector<std::string> RecordingUi::Texts() const {
@@ -123,28 +106,17 @@ void RecordingUi::CreateControls() {
   }
 }
 
-void RecordingUi::PickFolder(std::optional<std::string> answer) {
-  Locked([&] { folders_.push_back(std::move(answer)); });
-}
-
-void RecordingUi::SetPrinter(std::function<PrinterChoice()> printer) {
-  Locked([&] { printer_ = std::move(printer); });
-}
-
 std::string RecordingUi::Controls() const {
   std::lock_guard<std::mutex> hold(lock_);
-  auto group = [](const char* name, const std::map<Control, bool>& states, bool wanted) {
+  std::string line;
+  for (auto [group, states, wanted] : {std::tuple{"shown", &visible_, true}, std::tuple{"disabled", &enabled_, false},
+                                       std::tuple{"checked", &checked_, true}}) {
     std::string names;
     for (const ControlSpec& spec : WizardControls()) {
-      auto it = states.find(spec.control);
-      if (it != states.end() && it->second == wanted) names += std::string(" ") + ControlName(spec.control);
+      auto it = states->find(spec.control);
+      if (it != states->end() && it->second == wanted) names += std::string(" ") + ControlName(spec.control);
     }
-    return names.empty() ? std::string() : std::string(name) + ":" + names;
-  };
-  std::string line;
-  for (std::string part : {group("shown", visible_, true), group("disabled", enabled_, false),
-                           group("checked", checked_, true)}) {
-    if (!part.empty()) line += (line.empty() ? "" : " | ") + part;
+    if (!names.empty()) line += (line.empty() ? "" : " | ") + std::string(group) + ":" + names;
   }
   return line;
 }

@@ -21,7 +21,7 @@ class RecordingUi final : public UiPort {
   void ShowControl(Control control, bool visible) override { Set(visible_, control, visible, "show", "hide"); }
   void EnableControl(Control control, bool enabled) override { Set(enabled_, control, enabled, "enable", "disable"); }
   void CheckControl(Control control, bool checked) override { Set(checked_, control, checked, "check", "uncheck"); }
-  bool IsControlChecked(Control control) override;
+  bool IsControlChecked(Control control) override { return Locked([&] { return checked_[control]; }); }
   void SetProgressPos(int position) override { Add("bar " + std::to_string(position)); }
   void Repaint() override;  // logged with the page and phase it would paint
   void DestroyMainWindow() override { Add("destroy"); }
@@ -35,11 +35,11 @@ class RecordingUi final : public UiPort {
 
   // The controls as the window creates them from its table: shown, checked, enabled.
   void CreateControls();
-  void PickFolder(std::optional<std::string> answer);
-  void SetPrinter(std::function<PrinterChoice()> printer);
+  void PickFolder(std::optional<std::string> answer) { Locked([&] { folders_.push_back(std::move(answer)); }); }
+  void SetPrinter(std::function<PrinterChoice()> printer) { Locked([&] { printer_ = std::move(printer); }); }
 
-  void Answer(int answer);  // queued answers; kIdOk once the queue is empty
-  std::vector<MessageBoxRequest> Boxes() const;
+  void Answer(int answer) { Locked([&] { answers_.push_back(answer); }); }  // queued; kIdOk once none is left
+  std::vector<MessageBoxRequest> Boxes() const { return Locked([&] { return boxes_; }); }
   std::vector<std::string> Texts() const;  // the boxes' texts alone
   // Every call in order: "show Finish", "hide Cancel", "enable Next", "check Accept",
   // "bar 500", "repaint page 6 phase 1", "destroy", "taskbar state 2",
@@ -51,13 +51,13 @@ class RecordingUi final : public UiPort {
   std::string Controls() const;
   // Called with each new log entry, on the thread that made the call, before the call
   // returns: a test can act, or hold the caller, at an exact moment of a job.
-  void OnEntry(std::function<void(const std::string&)> hook);
+  void OnEntry(std::function<void(const std::string&)> hook) { Locked([&] { hook_ = std::move(hook); }); }
 
  private:
   void Add(std::string entry);
   void Set(std::map<Control, bool>& states, Control control, bool on, const char* yes, const char* no);
   template <typename F>
-  auto Locked(F f) const {  // f's result, computed under the lock
+  auto Locked(F f) const -> decltype(f()) {  // f's result, computed under the lock
     std::lock_guard<std::mutex> hold(lock_);
     return f();
   }
