@@ -15,7 +15,8 @@
 
 namespace gui {
 
-constexpr DWORD kTimeoutMs = 30000;  // Wine starts and paints slowly; a correct run never waits this long
+constexpr DWORD kTimeoutMs = 30000;         // Wine starts and paints slowly; a correct run never waits this long
+constexpr wchar_t kBoxClass[] = L"#32770";  // message boxes
 
 // Polls every 20 ms until ready() holds; false after timeoutMs.
 inline bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs = kTimeoutMs) {
@@ -41,7 +42,6 @@ class Process {
     startup.cb = sizeof startup;
     return CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_) != 0;
   }
-  bool Running() const { return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
   // The exit code once the process has ended within timeoutMs.
   std::optional<DWORD> WaitForExit(DWORD timeoutMs = kTimeoutMs) const {
     DWORD code = 0;
@@ -50,7 +50,7 @@ class Process {
   }
   void Kill() {
     if (info_.hProcess == nullptr) return;
-    if (Running() && TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, kTimeoutMs);
+    if (TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, kTimeoutMs);  // fails once ended
     CloseHandle(info_.hThread);
     CloseHandle(info_.hProcess);
     info_ = {};
@@ -70,8 +70,6 @@ class Process {
     WaitUntil([&] { return (found = Find(className)) != nullptr; });
     return found;
   }
-  HWND FindBox() const { return Find(L"#32770"); }  // message boxes
-  HWND WaitForBox() const { return WaitFor(L"#32770"); }
 
  private:
   PROCESS_INFORMATION info_{};
@@ -89,8 +87,6 @@ inline bool Checked(HWND button) {
   SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, kTimeoutMs, &state);
   return state == BST_CHECKED;
 }
-// Posted, so that a modal box the click opens does not block us.
-inline void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 // Returns once the window's thread has handled everything before, including a pending
 // paint: the first round trip waits out the message being handled, and the thread takes
 // a pending WM_PAINT before it can answer the second.
@@ -145,9 +141,8 @@ inline Image CaptureClient(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
   HDC source = GetDC(window);
-  Image image = Render(client.right, client.bottom, [&](HDC memory) {
-    BitBlt(memory, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
-  });
+  Image image = Render(client.right, client.bottom,
+                       [&](HDC memory) { BitBlt(memory, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY); });
   ReleaseDC(window, source);
   return image;
 }
@@ -209,9 +204,9 @@ inline BoxIcon IdentifyIcon(HWND box) {
   const Image shot = CaptureSettled(box);
   const RECT place = RectInParent(shown);
   const std::pair<BoxIcon, const wchar_t*> kIcons[] = {{BoxIcon::Question, IDI_QUESTION},
-                                                        {BoxIcon::Exclamation, IDI_WARNING},
-                                                        {BoxIcon::Information, IDI_INFORMATION},
-                                                        {BoxIcon::Error, IDI_ERROR}};
+                                                       {BoxIcon::Exclamation, IDI_WARNING},
+                                                       {BoxIcon::Information, IDI_INFORMATION},
+                                                       {BoxIcon::Error, IDI_ERROR}};
   BoxIcon best = BoxIcon::None;
   double bestShare = 0.8;  // below this share of matching opaque pixels it is none of them
   for (const auto& [icon, name] : kIcons) {
