@@ -1,7 +1,7 @@
 // The real Xq730QZInstaller.exe (QZ_GUI_PROGRAM, a Windows path) under Wine, driven from
 // outside against qz serve: what only the real window shows. Its geometry and controls,
 // each page's pixels against the page's own display list in both languages (a screenshot
-// of each), the real boxes with their icons, and Cancel or the close box during the job's real threads.
+// of each), the real boxes, and Cancel or the close box during the job's real threads.
 // The page machine behind it is tested natively (wizard_test, wizard_parts_test).
 #include <gtest/gtest.h>
 
@@ -90,22 +90,21 @@ class GuiTest : public ::testing::TestWithParam<bool> {
   void Launch() {
     Require(program.Start(Variable(L"QZ_GUI_PROGRAM")), "the program did not start");
     AnswerBox(L"Запустить приложение на Русском языке?\nLaunch the application in Russian?\n\nYes -> RU\nNo -> EN",
-              nullptr, {IDYES, IDNO}, gui::BoxIcon::Question, Russian() ? IDYES : IDNO);
+              nullptr, {IDYES, IDNO}, Russian() ? IDYES : IDNO);
     main = ui.main = Require(program.WaitFor(kClass), "no main window");
     gui::Sync(main);
   }
   // Waits for a box of the program, checks it and answers it.
-  void AnswerBox(const std::wstring& text, HWND owner, std::vector<int> buttons, gui::BoxIcon icon, int answer) {
+  void AnswerBox(const std::wstring& text, HWND owner, std::vector<int> buttons, int answer) {
     HWND box = Require(program.WaitFor(gui::kBoxClass), "no box");
-    EXPECT_EQ(gui::ReadBox(box), gui::Box(kCaption, text, owner, buttons, icon));
+    EXPECT_EQ(gui::ReadBox(box), gui::Box(kCaption, text, owner, buttons));
     gui::Answer(box, answer);
     gui::WaitUntil([&] { return !IsWindow(box); });
   }
   void AnswerCancelQuestion(int answer) {
-    AnswerBox(Tr(L"Отменить установку?", L"Cancel installation?"), main, {IDOK, IDCANCEL}, gui::BoxIcon::Question,
-              answer);
+    AnswerBox(Tr(L"Отменить установку?", L"Cancel installation?"), main, {IDOK, IDCANCEL}, answer);
   }
-  void AnswerWarning(const std::wstring& text) { AnswerBox(text, main, {IDOK}, gui::BoxIcon::Exclamation, IDOK); }
+  void AnswerWarning(const std::wstring& text) { AnswerBox(text, main, {IDOK}, IDOK); }
 
   HWND Item(Control control) const { return GetDlgItem(main, static_cast<int>(control)); }
   bool Shown(Control control) const { return gui::Visible(Item(control)); }
@@ -348,8 +347,7 @@ TEST_P(GuiTest, SecondInstanceIsRefusedWithoutTheLanguageQuestion) {
     Require(first.WaitFor(kClass), "no main window");
   }
   Require(program.Start(Variable(L"QZ_GUI_PROGRAM")), "the second instance did not start");
-  AnswerBox(L"Приложение уже запущено!\nThe application is already running!", nullptr, {IDOK},
-            gui::BoxIcon::Information, IDOK);
+  AnswerBox(L"Приложение уже запущено!\nThe application is already running!", nullptr, {IDOK}, IDOK);
   EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_EQ(first.WaitForExit(0), std::nullopt);  // still running
 }
