@@ -15,7 +15,8 @@
 
 namespace gui {
 
-constexpr DWORD kTimeoutMs = 30000;  // Wine starts and paints slowly; a correct run never waits this long
+constexpr DWORD kTimeoutMs = 30000;         // Wine starts and paints slowly; a correct run never waits this long
+constexpr wchar_t kBoxClass[] = L"#32770";  // message boxes
 
 // Polls every 20 ms until ready() holds; false after timeoutMs.
 inline bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs = kTimeoutMs) {
@@ -41,7 +42,6 @@ class Process {
     startup.cb = sizeof startup;
     return CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_) != 0;
   }
-  bool Running() const { return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
   // The exit code once the process has ended within timeoutMs.
   std::optional<DWORD> WaitForExit(DWORD timeoutMs = kTimeoutMs) const {
     DWORD code = 0;
@@ -50,7 +50,7 @@ class Process {
   }
   void Kill() {
     if (info_.hProcess == nullptr) return;
-    if (Running() && TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, kTimeoutMs);
+    if (TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, kTimeoutMs);  // fails once ended
     CloseHandle(info_.hThread);
     CloseHandle(info_.hProcess);
     info_ = {};
@@ -70,8 +70,6 @@ class Process {
     WaitUntil([&] { return (found = Find(className)) != nullptr; });
     return found;
   }
-  HWND FindBox() const { return Find(L"#32770"); }  // message boxes
-  HWND WaitForBox() const { return WaitFor(L"#32770"); }
 
  private:
   PROCESS_INFORMATION info_{};
@@ -89,8 +87,6 @@ inline bool Checked(HWND button) {
   SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, kTimeoutMs, &state);
   return state == BST_CHECKED;
 }
-// Posted, so that a modal box the click opens does not block us.
-inline void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 // Returns once the window's thread has handled everything before, including a pending
 // paint: the first round trip waits out the message being handled, and the thread takes
 // a pending WM_PAINT before it can answer the second.
@@ -114,44 +110,38 @@ struct Image {
   std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
-inline BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  return info;
+// A bitmap's pixels, which it deletes, with a 32-bit picture's alpha in the top byte (0 for 24-bit ones).
+inline std::optional<Image> Pixels(HBITMAP bitmap) {
+  BITMAP shape{};
+  if (bitmap == nullptr || GetObjectW(bitmap, sizeof shape, &shape) == 0) return std::nullopt;
+  Image image{shape.bmWidth, shape.bmHeight, std::vector<std::uint32_t>(std::size_t(shape.bmWidth) * shape.bmHeight)};
+  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), image.width, -image.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  HDC screen = GetDC(nullptr);
+  int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(image.height), image.pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap);
+  return rows == image.height ? std::optional<Image>(image) : std::nullopt;
 }
-
-// What draw() paints into a fresh 32-bit bitmap of that size.
-inline Image Render(int width, int height, const std::function<void(HDC)>& draw) {
-  Image image{width, height, {}};
-  BITMAPINFO info = TopDown32(width, height);
-  HDC memory = CreateCompatibleDC(nullptr);
-  void* bits = nullptr;
-  if (HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0); bitmap != nullptr) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    draw(memory);
-    GdiFlush();
-    const auto* words = static_cast<const std::uint32_t*>(bits);
-    image.pixels.assign(words, words + static_cast<std::size_t>(width) * height);
-    for (std::uint32_t& pixel : image.pixels) pixel &= 0xFFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-  }
-  DeleteDC(memory);
-  return image;
+inline std::optional<Image> LoadBitmapResource(HMODULE module, int id) {
+  return Pixels(
+      static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 // The client area as it is on the screen, from the window's own DC.
 inline Image CaptureClient(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
-  HDC source = GetDC(window);
-  Image image = Render(client.right, client.bottom, [&](HDC memory) {
-    BitBlt(memory, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
-  });
+  HDC source = GetDC(window), memory = CreateCompatibleDC(source);
+  HBITMAP bitmap = CreateCompatibleBitmap(source, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
   ReleaseDC(window, source);
-  return image;
+  Image shot = Pixels(bitmap).value_or(Image{});
+  for (std::uint32_t& pixel : shot.pixels) pixel &= 0xFFFFFF;
+  return shot;
 }
-
 // The same once two captures 100 ms apart agree (or after 2 s): Wine shows another
 // process's painting a moment later.
 inline Image CaptureSettled(HWND window) {
@@ -170,7 +160,7 @@ inline Image CaptureSettled(HWND window) {
 inline bool WriteBmp(const std::wstring& path, const Image& image) {
   std::vector<std::uint32_t> pixels = image.pixels;
   for (std::uint32_t& pixel : pixels) pixel |= 0xFF000000;
-  BITMAPINFOHEADER header = TopDown32(image.width, image.height).bmiHeader;
+  BITMAPINFOHEADER header{sizeof header, image.width, -image.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof header};
   file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size() * 4);
   std::ofstream out(path.c_str(), std::ios::binary);
@@ -180,69 +170,15 @@ inline bool WriteBmp(const std::wstring& path, const Image& image) {
   return static_cast<bool>(out);
 }
 
-// A bitmap resource of a module as 0x00RRGGBB plus alpha in the top byte (0 for 24-bit pictures).
-inline std::optional<Image> LoadBitmapResource(HMODULE module, int id) {
-  auto bitmap = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  BITMAP shape{};
-  if (bitmap == nullptr || GetObjectW(bitmap, sizeof shape, &shape) == 0) return std::nullopt;
-  Image image{shape.bmWidth, shape.bmHeight, {}};
-  image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
-  BITMAPINFO info = TopDown32(image.width, image.height);
-  HDC screen = GetDC(nullptr);
-  int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(image.height), image.pixels.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  DeleteObject(bitmap);
-  return rows == image.height ? std::optional<Image>(image) : std::nullopt;
-}
-
-enum class BoxIcon { None, Question, Exclamation, Information, Error };
-
-// The icon a message box shows: the system icon whose opaque pixels match the box's icon
-// control best. Icons are per process under Wine, so they are told apart by their pixels.
-inline BoxIcon IdentifyIcon(HWND box) {
-  HWND shown = nullptr;
-  while ((shown = FindWindowExW(box, shown, L"Static", nullptr)) != nullptr &&
-         ((GetWindowLongW(shown, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(shown))) {
-  }
-  if (shown == nullptr) return BoxIcon::None;
-  // A child's own DC reads black across processes under Wine: the box's is compared.
-  const Image shot = CaptureSettled(box);
-  const RECT place = RectInParent(shown);
-  const std::pair<BoxIcon, const wchar_t*> kIcons[] = {{BoxIcon::Question, IDI_QUESTION},
-                                                        {BoxIcon::Exclamation, IDI_WARNING},
-                                                        {BoxIcon::Information, IDI_INFORMATION},
-                                                        {BoxIcon::Error, IDI_ERROR}};
-  BoxIcon best = BoxIcon::None;
-  double bestShare = 0.8;  // below this share of matching opaque pixels it is none of them
-  for (const auto& [icon, name] : kIcons) {
-    auto drawnOn = [&, name = name](int brush) {
-      return Render(shot.width, shot.height, [&](HDC dc) {
-        RECT all{0, 0, shot.width, shot.height};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(brush)));
-        DrawIconEx(dc, place.left, place.top, LoadIconW(nullptr, name), 0, 0, 0, nullptr, DI_NORMAL);
-      });
-    };
-    const Image onBlack = drawnOn(BLACK_BRUSH), onWhite = drawnOn(WHITE_BRUSH);
-    double opaque = 0, same = 0;
-    for (std::size_t i = 0; i < shot.pixels.size(); ++i) {
-      bool solid = onBlack.pixels[i] == onWhite.pixels[i];
-      opaque += solid;
-      same += solid && onBlack.pixels[i] == shot.pixels[i];
-    }
-    if (opaque > 0 && same / opaque > bestShare) best = icon, bestShare = same / opaque;
-  }
-  return best;
-}
-
-// A message box as its caption, text, owner, visible buttons (among IDOK, IDCANCEL, IDYES
-// and IDNO, ascending) and icon.
-using Box = std::tuple<std::wstring, std::wstring, HWND, std::vector<int>, BoxIcon>;
+// A message box as its caption, text, owner and visible buttons (among IDOK, IDCANCEL, IDYES
+// and IDNO, ascending).
+using Box = std::tuple<std::wstring, std::wstring, HWND, std::vector<int>>;
 inline Box ReadBox(HWND box) {
   std::vector<int> buttons;
   for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
     if (Visible(GetDlgItem(box, id))) buttons.push_back(id);
   }
-  return {Text(box), Text(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER), buttons, IdentifyIcon(box)};
+  return {Text(box), Text(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER), buttons};
 }
 // Posted, as a click on that button would.
 inline void Answer(HWND box, int buttonId) {
