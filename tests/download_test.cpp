@@ -68,14 +68,7 @@ TEST_F(DownloadTest, APackageOf4GiBOrMoreIsRefusedByItsAnnouncedLength) {
   EXPECT_EQ(OnProgress(1, 2147483647u, kBindStatusBeginDownloadData), kSOk);
   EXPECT_EQ(std::u16string(GetDownloadInfo().data()), u"4.29 GB");
   EXPECT_EQ(OnProgress(3000000000u, 2147483647u, kBindStatusDownloadingData), kSOk);
-  OnDownloadStart();
-  OnAnnouncedLength(std::uint64_t{1} << 32);
-  EXPECT_EQ(OnProgress(1, 0, kBindStatusBeginDownloadData), kEAbort);
-  TempDir dir;
-  std::string package = dir / "package.zip";
-  WriteFile(package, std::string("P"));
-  EXPECT_EQ(SettleTransfer(kEAbort, package.c_str(), 1), kEFileTooLarge);  // not the missing length
-  EXPECT_FALSE(PathExists(package.c_str()));
+  // One byte more is refused: NetworkFaultTest's "announce 4294967296", through a real transfer.
 }
 
 TEST_F(DownloadTest, DataMovesTheBarTruncatedAndReachesTheEndOnlyWhenComplete) {
@@ -93,8 +86,7 @@ TEST_F(DownloadTest, DataMovesTheBarTruncatedAndReachesTheEndOnlyWhenComplete) {
 TEST_F(DownloadTest, ACancelIsAnsweredOnceWithAnAbortAtAnyStatusAndATransferEndingAfterItIsCancelled) {
   g_cancelRequested = true;
   EXPECT_EQ(OnProgress(0, 0, 1), kEAbort);
-  EXPECT_FALSE(g_cancelRequested);
-  EXPECT_EQ(OnProgress(0, 0, 1), kSOk);
+  EXPECT_EQ(OnProgress(0, 0, 1), kSOk);  // answered once
   g_cancelRequested = true;
   EXPECT_EQ(OnProgress(1500, 3000, kBindStatusDownloadingData), kEAbort);
   EXPECT_EQ(g_downloadPos, 500);  // the piece is still shown
