@@ -3,8 +3,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #ifndef _WIN32
@@ -34,8 +32,8 @@ ToolRun Qz(const TempDir& dir, const std::string& arguments) {
 #ifndef _WIN32
   run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;  // the exit code, as on Windows
 #endif
-  std::ifstream in(log);
-  run.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> output = ReadFile(log);
+  run.output.assign(output.begin(), output.end());
   return run;
 }
 }  // namespace
