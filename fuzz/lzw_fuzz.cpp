@@ -18,9 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   decoder.Decode();
   std::span<const std::uint8_t> fast = decoder.TakeOutput();
   std::vector<std::uint8_t> literal = LiteralLzwDecode({data, size});
-  bool same = decoder.GetStatus() == LzwDecoder::Status::Finished && fast.size() == literal.size() &&
-              std::equal(fast.begin(), fast.end(), literal.begin());
-  if (!same) {
+  if (decoder.GetStatus() != LzwDecoder::Status::Finished ||
+      !std::equal(fast.begin(), fast.end(), literal.begin(), literal.end())) {
     std::fprintf(stderr, "lzw: fast decoder gave %zu bytes (status %d), literal %zu\n", fast.size(),
                  static_cast<int>(decoder.GetStatus()), literal.size());
     std::abort();

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -42,10 +41,7 @@ struct Scratch {
   fs::path base = fs::temp_directory_path() / ("qz-pipeline-" + std::to_string(::getpid()));
   fs::path root = base / "a" / "b" / "c" / "root";
   fs::path package = base / "package";
-  Scratch() {
-    fs::remove_all(base);
-    fs::create_directories(root);
-  }
+  Scratch() { fs::remove_all(base); }  // a crashed run's leftovers
   void CheckNothingOutside() const {
     for (fs::path child = root; child != base; child = child.parent_path()) {
       for (const auto& item : fs::directory_iterator(child.parent_path())) {
@@ -53,34 +49,20 @@ struct Scratch {
       }
     }
   }
-  void Empty() const {
-    for (const auto& item : fs::directory_iterator(root)) fs::remove_all(item.path());
-  }
 };
 
-std::vector<std::uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The payload of each record, in package order, as the split must have cut them.
-std::vector<std::vector<std::uint8_t>> Payloads(const std::uint8_t* package, std::uint32_t size) {
-  std::vector<std::vector<std::uint8_t>> payloads;
-  std::uint32_t length = 0;
-  for (std::uint32_t pos = kPackageMagicSize;
-       pos < size && ReadRecordHeader(package + pos, size - pos, length) == RecordCheck::Ok;
-       pos += kRecordHeaderSize + length) {
-    payloads.emplace_back(package + pos + kRecordHeaderSize, package + pos + kRecordHeaderSize + length);
-  }
-  return payloads;
-}
-
-void CheckTargets(const std::vector<std::vector<std::uint8_t>>& payloads) {
-  for (std::size_t k = 0; k < g_targetFiles.size(); ++k) {
-    std::vector<std::uint8_t> expected = LiteralLzwDecode(payloads.at(k));
-    bool exists = fs::exists(g_targetFiles[k]);
-    // A record that decodes to nothing is counted as failed and writes no file.
-    if (expected.empty() ? exists : ReadFile(g_targetFiles[k]) != expected) Fail("wrong " + g_targetFiles[k]);
+// Each target, in list order, holds the literal decoder's output of its record in the
+// package; a record that decodes to nothing is counted as failed and writes no file.
+void CheckTargets(const std::uint8_t* package, std::uint32_t size) {
+  std::uint32_t pos = kPackageMagicSize, length = 0;
+  for (const std::string& target : g_targetFiles) {
+    bool recorded = pos < size && ReadRecordHeader(package + pos, size - pos, length) == RecordCheck::Ok;
+    if (!recorded) Fail("no record for " + target);
+    std::vector<std::uint8_t> expected = LiteralLzwDecode({package + pos + kRecordHeaderSize, length});
+    pos += kRecordHeaderSize + length;
+    std::ifstream file(target, std::ios::binary);
+    std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.is_open() == expected.empty() || written != expected) Fail("wrong " + target);
   }
 }
 }  // namespace
@@ -95,6 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t* package = data + 2 + listLength;
   auto packageSize = static_cast<std::uint32_t>(size - 2 - listLength);
 
+  fs::create_directories(scratch.root);
   std::snprintf(g_simRoot, sizeof g_simRoot, "%s", scratch.root.c_str());
   std::snprintf(g_packagePath, sizeof g_packagePath, "%s", scratch.package.c_str());
   std::ofstream(g_packagePath, std::ios::binary).write(reinterpret_cast<const char*>(package), packageSize);
@@ -104,9 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::atomic<bool> done{false};
     std::atomic<std::int32_t> progress{0}, failures{0};
     UnpackShare(g_tempFiles, g_targetFiles, done, progress, failures);
-    CheckTargets(Payloads(package, packageSize));
+    CheckTargets(package, packageSize);
   }
   scratch.CheckNothingOutside();
-  scratch.Empty();
+  fs::remove_all(scratch.root);
   return 0;
 }

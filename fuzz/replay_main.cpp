@@ -9,29 +9,22 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-namespace {
-void Replay(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-}
-}  // namespace
-
 int main(int argc, char** argv) {
-  std::size_t count = 0;
+  std::vector<std::filesystem::path> inputs;
   for (int k = 1; k < argc; ++k) {
-    std::filesystem::path path(argv[k]);
-    if (std::filesystem::is_directory(path)) {
-      for (const auto& item : std::filesystem::directory_iterator(path)) {
-        if (!item.is_regular_file()) continue;
-        Replay(item.path());
-        ++count;
-      }
-    } else {
-      Replay(path);
-      ++count;
+    if (!std::filesystem::is_directory(argv[k])) {
+      inputs.emplace_back(argv[k]);
+      continue;
+    }
+    for (const auto& item : std::filesystem::directory_iterator(argv[k])) {
+      if (item.is_regular_file()) inputs.push_back(item.path());
     }
   }
-  std::printf("replayed %zu inputs\n", count);
-  return count > 0 ? 0 : 1;
+  for (const auto& input : inputs) {
+    std::ifstream in(input, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  }
+  std::printf("replayed %zu inputs\n", inputs.size());
+  return inputs.empty() ? 1 : 0;
 }

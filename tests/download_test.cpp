@@ -29,12 +29,23 @@ class DownloadTest : public ::testing::Test {
 }  // namespace
 
 TEST(SizeTextTest, DecimalUnitsRoundedToTwoPlacesAndPrintedWithoutTrailingZeros) {
-  EXPECT_EQ(Shown(FormatSizeText(487520000, false)), u"487.52 MB");
   EXPECT_EQ(Shown(FormatSizeText(999999999, false)), u"1000 MB");  // rounds up, stays in MB
   EXPECT_EQ(Shown(FormatSizeText(1000000000, false)), u"1 GB");
   EXPECT_EQ(Shown(FormatSizeText(12000000, true)), u"12 Мбайт");
   EXPECT_EQ(Shown(FormatSizeText(200000000000ULL, true)), u"200 Гбайт");
   EXPECT_EQ(Shown(FormatSizeText(5000, false)), u"0.01 MB");  // a half rounds away from zero
+}
+
+TEST(DownloadHeadTest, ContentLengthIsReadCaseInsensitivelyAndSaturatesBeyond64Bits) {
+  const std::pair<const char*, std::optional<std::uint64_t>> heads[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: 4294967295\r\n\r\n", 4294967295u},
+      {"HTTP/1.1 200 OK\r\ncontent-length:  4294967296\r\n", std::uint64_t{1} << 32},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n", 0},
+      {"HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n", std::nullopt},
+      {"Content-Length: 123456789012345678901234567890\r\n", UINT64_MAX},
+      {"", std::nullopt},
+  };
+  for (auto [head, length] : heads) EXPECT_EQ(ContentLengthOf(head), length) << head;
 }
 
 TEST_F(DownloadTest, BeginningDataShowsTheSizeAndHandsTheTaskbarToTheWindow) {
@@ -49,33 +60,15 @@ TEST_F(DownloadTest, BeginningDataShowsTheSizeAndHandsTheTaskbarToTheWindow) {
   EXPECT_EQ(std::u16string(GetDownloadInfo().data()), u"487.52 MB");
   EXPECT_EQ(g_taskbarState, 1);
   EXPECT_EQ(ui.Log(), (std::vector<std::string>{"bar 0", "repaint page 0 phase 0"}));
-}
 
-// The progress reports count in 32 bits; the reply's head tells a larger package.
-TEST_F(DownloadTest, APackageOf4GiBOrMoreIsRefusedByItsAnnouncedLength) {
-  const std::pair<const char*, std::optional<std::uint64_t>> heads[] = {
-      {"HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: 4294967295\r\n\r\n", 4294967295u},
-      {"HTTP/1.1 200 OK\r\ncontent-length:  4294967296\r\n", std::uint64_t{1} << 32},
-      {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n", 0},
-      {"HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n", std::nullopt},
-      {"Content-Length: 123456789012345678901234567890\r\n", UINT64_MAX},
-      {"", std::nullopt},
-  };
-  for (auto [head, length] : heads) EXPECT_EQ(ContentLengthOf(head), length) << head;
-
-  // The head's length holds where the transfer reports less: Wine's monikers stop at 2^31 - 1.
-  OnAnnouncedLength(4294967295u);  // the largest package there may be
+  // The head's length holds where the reports, in 32 bits, tell less: Wine's monikers stop
+  // at 2^31 - 1. One byte more than this largest package is NetworkFaultTest's "announce
+  // 4294967296", refused through a real transfer.
+  OnDownloadStart();
+  OnAnnouncedLength(4294967295u);
   EXPECT_EQ(OnProgress(1, 2147483647u, kBindStatusBeginDownloadData), kSOk);
   EXPECT_EQ(std::u16string(GetDownloadInfo().data()), u"4.29 GB");
   EXPECT_EQ(OnProgress(3000000000u, 2147483647u, kBindStatusDownloadingData), kSOk);
-  OnDownloadStart();
-  OnAnnouncedLength(std::uint64_t{1} << 32);
-  EXPECT_EQ(OnProgress(1, 0, kBindStatusBeginDownloadData), kEAbort);
-  TempDir dir;
-  std::string package = dir / "package.zip";
-  WriteFile(package, std::string("P"));
-  EXPECT_EQ(SettleTransfer(kEAbort, package.c_str(), 1), kEFileTooLarge);  // not the missing length
-  EXPECT_FALSE(PathExists(package.c_str()));
 }
 
 TEST_F(DownloadTest, DataMovesTheBarTruncatedAndReachesTheEndOnlyWhenComplete) {
@@ -93,8 +86,7 @@ TEST_F(DownloadTest, DataMovesTheBarTruncatedAndReachesTheEndOnlyWhenComplete) {
 TEST_F(DownloadTest, ACancelIsAnsweredOnceWithAnAbortAtAnyStatusAndATransferEndingAfterItIsCancelled) {
   g_cancelRequested = true;
   EXPECT_EQ(OnProgress(0, 0, 1), kEAbort);
-  EXPECT_FALSE(g_cancelRequested);
-  EXPECT_EQ(OnProgress(0, 0, 1), kSOk);
+  EXPECT_EQ(OnProgress(0, 0, 1), kSOk);  // answered once
   g_cancelRequested = true;
   EXPECT_EQ(OnProgress(1500, 3000, kBindStatusDownloadingData), kEAbort);
   EXPECT_EQ(g_downloadPos, 500);  // the piece is still shown

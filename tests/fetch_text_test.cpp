@@ -22,57 +22,62 @@ std::string LongList() {
 class FetchTextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
+    for (LocalServer::Trust trust : {LocalServer::Trust::Trusted, LocalServer::Trust::Untrusted}) {
+      if (std::string reason = LocalServer::Unavailable(trust); !reason.empty()) GTEST_SKIP() << reason;
+    }
     WriteFile(server.Root() + ResourcePath(Resource::FileList), LongList());
     WriteFile(server.Root() + "/files/Setup/seven.txt", std::string("1234567"));
     WriteFile(server.Root() + "/files/Setup/empty.txt", std::string());
+    WriteFile(server.Root() + "/files/Setup/full.txt", LongList().substr(0, kListCapacity));
     ASSERT_TRUE(server.Start()) << server.Error();
+    ASSERT_TRUE(stranger.Start()) << stranger.Error();
   }
   void TearDown() override { ResetInstallerState(); }
 
   LocalServer server;
+  // QZ_CA_BUNDLE names the trusted server's certificate, not this one's.
+  LocalServer stranger{LocalServer::Trust::Untrusted};
 };
 }  // namespace
 
-// Each reply lands whole or cut at the capacity, and the rest of the buffer is zero; an error
-// page or no server at all leaves only zeros.
+// Each reply lands whole or cut at the capacity (or, refused when longer, not at all), and
+// the rest of the buffer is zero; an error page leaves only zeros, and so do no server at
+// all and one whose certificate is not trusted.
 TEST_F(FetchTextTest, ReadsTheBodyUpToCapacityAndZeroFillsTheRest) {
+  constexpr Overflow kCut = Overflow::Cut, kRefuse = Overflow::Refuse;
   const struct {
     std::string url;
     std::uint32_t capacity;
+    Overflow overflow;
     FetchResult result;
     std::string text;
   } kCases[] = {
-      {server.Url("/files/Setup/seven.txt?rnd=4711"), 32, FetchResult::Read, "1234567"},
-      {server.Url("/files/Setup/seven.txt"), 4, FetchResult::Read, "1234"},
-      {server.Url("/files/Setup/empty.txt"), 32, FetchResult::Read, ""},
-      {server.Url("/files/Setup/missing.txt"), 256, FetchResult::Read, ""},
-      {LocalServer::ClosedUrl() + "/files/Setup/seven.txt", 16, FetchResult::NoConnection, ""},
+      {server.Url("/files/Setup/seven.txt?rnd=4711"), 32, kCut, FetchResult::Read, "1234567"},
+      {server.Url("/files/Setup/seven.txt"), 4, kCut, FetchResult::Read, "1234"},
+      {server.Url("/files/Setup/empty.txt"), 32, kCut, FetchResult::Read, ""},
+      {server.Url("/files/Setup/missing.txt"), 256, kCut, FetchResult::Read, ""},
+      {LocalServer::ClosedUrl() + "/files/Setup/seven.txt", 16, kCut, FetchResult::NoConnection, ""},
+      // Were the certificate taken, the missing file would read as nothing: Read.
+      {stranger.Url("/files/Setup/seven.txt"), 16, kCut, FetchResult::NoConnection, ""},
       // Through QZ_SERVER, and larger than one TLS record, so a single short read would show.
-      {ServerUrl(Resource::FileList), kListCapacity, FetchResult::Read, LongList().substr(0, kListCapacity)},
+      {ServerUrl(Resource::FileList), kListCapacity, kCut, FetchResult::Read, LongList().substr(0, kListCapacity)},
+      // The file list's way: a list to the byte is taken, a longer one is none, however much
+      // of it had arrived.
+      {server.Url("/files/Setup/full.txt"), kListCapacity, kRefuse, FetchResult::Read,
+       LongList().substr(0, kListCapacity)},
+      {ServerUrl(Resource::FileList), kListCapacity, kRefuse, FetchResult::Read, ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.url);
     std::vector<char> buffer(c.capacity + 1, '\xFF');
     g_bytesRead = 999;
-    EXPECT_EQ(FetchText(c.url, buffer.data(), c.capacity), c.result);
+    EXPECT_EQ(FetchText(c.url, buffer.data(), c.capacity, c.overflow), c.result);
     if (c.result == FetchResult::Read) {
       EXPECT_EQ(g_bytesRead, c.text.size());
     }
     EXPECT_EQ(std::string(buffer.data(), c.capacity), c.text + std::string(c.capacity - c.text.size(), '\0'));
     EXPECT_EQ(buffer[c.capacity], '\xFF') << "written past the capacity";
   }
-}
-
-TEST_F(FetchTextTest, NoConnectionWhenTheCertificateIsNotTrusted) {
-  std::string reason = LocalServer::Unavailable(LocalServer::Trust::Untrusted);
-  if (!reason.empty()) GTEST_SKIP() << reason;
-  // QZ_CA_BUNDLE still names the trusted server's certificate, not this one's.
-  // Were the certificate taken, the missing file would read as nothing: Read.
-  LocalServer stranger(LocalServer::Trust::Untrusted);
-  ASSERT_TRUE(stranger.Start()) << stranger.Error();
-  char buffer[16];
-  EXPECT_EQ(FetchText(stranger.Url("/files/Setup/seven.txt"), buffer, sizeof buffer), FetchResult::NoConnection);
 }
 
 TEST(ServerUrlTest, QzServerReplacesTheHostsOnlyWithAnHttpsAddress) {

@@ -6,12 +6,6 @@
 #include "workers/file_list.h"
 
 namespace {
-StringList Parse(const std::string& text) {
-  StringList list;
-  ParseFileList(list, text.data(), static_cast<std::uint32_t>(text.size()));
-  return list;
-}
-
 class FileListTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetInstallerState(); }
@@ -20,20 +14,23 @@ class FileListTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(FileListTest, ParseSplitsOnCrAndSkipsTheFollowingByte) {
-  EXPECT_EQ(Parse("a/b"), (StringList{"a/b"}));
-  EXPECT_EQ(Parse("a/1\r\nb/2\r\n"), (StringList{"a/1", "b/2"}));
-  EXPECT_EQ(Parse("a/1\r\nb/2"), (StringList{"a/1", "b/2"}));
-  EXPECT_EQ(Parse("a\r\n\r\nb"), (StringList{"a", "", "b"}));
-  EXPECT_EQ(Parse("a/1\nb"), (StringList{"a/1\nb"}));   // a lone LF is part of the entry
-  EXPECT_EQ(Parse("a/1\r"), (StringList{"a/1\r"}));     // a final CR stays in the entry
-  EXPECT_EQ(Parse("a/1\rXb/2"), (StringList{"a/1", "b/2"}));  // whatever follows CR is skipped
-  EXPECT_TRUE(Parse("").empty());
-  StringList appended{"x/y"};
-  ParseFileList(appended, "a/b", 3);
-  EXPECT_EQ(appended, (StringList{"x/y", "a/b"}));
-  const char text[] = "Effects/a\r\nEffects/b\r\nEffects/c";  // only the given length is read, not the CR after it
-  ParseFileList(appended, text, 20);
-  EXPECT_EQ(appended, (StringList{"x/y", "a/b", "Effects/a", "Effects/b"}));
+  const std::pair<std::string, StringList> kCases[] = {
+      {"a/b", {"a/b"}},
+      {"a/1\r\nb/2\r\n", {"a/1", "b/2"}},
+      {"a/1\r\nb/2", {"a/1", "b/2"}},
+      {"a\r\n\r\nb", {"a", "", "b"}},
+      {"a/1\nb", {"a/1\nb"}},          // a lone LF is part of the entry
+      {"a/1\r", {"a/1\r"}},            // a final CR stays in the entry
+      {"a/1\rXb/2", {"a/1", "b/2"}},  // whatever follows CR is skipped
+      {"", {}},
+  };
+  for (const auto& [text, entries] : kCases) {
+    StringList list{"x/y"}, expected{"x/y"};  // a parse appends to the list
+    expected.insert(expected.end(), entries.begin(), entries.end());
+    // Only the given length is read, not the CR LF after it.
+    ParseFileList(list, (text + "\r\nEffects/c").c_str(), static_cast<std::uint32_t>(text.size()));
+    EXPECT_EQ(list, expected) << text;
+  }
 }
 
 TEST_F(FileListTest, EntriesThatCouldLeaveTheRootAreRefused) {
@@ -102,18 +99,7 @@ TEST_F(FileListTest, VerdictBoxNamesTheEntryInTheUsersLanguage) {
             std::make_tuple("Xq-730 QZ Installer v1.1", 0x30u, BoxOwner::MainWindow));
 }
 
-TEST_F(FileListTest, FolderWalkEndsWhenTheTopFolderCannotBeMade) {
-  TempDir root;
-  WriteFile(root / "blocker", std::string("a file where a folder should be"));
-  g_dirPaths = {"missing/blocker/b"};
-  // The root is a file, so no folder below it can be made: the walk climbs to the top,
-  // gives up there and leaves the folder path whole.
-  CreateEntryDirectory(0, (root / "blocker").c_str());
-  EXPECT_EQ(g_dirPaths[0], "missing/blocker/b");
-  EXPECT_TRUE(g_dirTail.empty());
-}
-
-TEST_F(FileListTest, PreparedPathsFollowTheRootAndTheList) {
+TEST_F(FileListTest, PreparedPathsFollowTheRootAndTheListAndTheFolderWalkGivesUpAtTheTop) {
   TempDir root;
   std::snprintf(g_simRoot, sizeof g_simRoot, "%s", root.Path().c_str());
   g_fileList = {"Effects/a", "SimObjects/Airplanes/X/aircraft.cfg"};
@@ -123,4 +109,12 @@ TEST_F(FileListTest, PreparedPathsFollowTheRootAndTheList) {
   EXPECT_EQ(g_targetFiles, (StringList{root / "Effects/a", root / "SimObjects/Airplanes/X/aircraft.cfg"}));
   EXPECT_EQ(g_dirPaths, (StringList{"Effects", "SimObjects/Airplanes/X"}));
   EXPECT_TRUE(std::filesystem::is_directory(root / "SimObjects/Airplanes/X"));
+
+  // Below a file no folder can be made: the walk climbs to the top, gives up there and
+  // leaves the folder path whole.
+  WriteFile(root / "blocker", std::string("a file where a folder should be"));
+  g_dirPaths = {"missing/blocker/b"};
+  CreateEntryDirectory(0, (root / "blocker").c_str());
+  EXPECT_EQ(g_dirPaths[0], "missing/blocker/b");
+  EXPECT_TRUE(g_dirTail.empty());
 }

@@ -58,6 +58,8 @@ const Row kRows[] = {
 };
 
 const char* const kDownloadFailed = "File: \"Setup_Xq_730K5_QZ_x64.zip\" cannot be downloaded!";
+const char* const kInvalid = "The specified resource or callback interface is invalid!";
+const char* const kTooLarge = "File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!";
 
 // The page, the boxes' texts, and the model version line or what a job left behind.
 using Outcome = std::tuple<std::uint32_t, std::vector<std::string>, std::string>;
@@ -142,19 +144,14 @@ class NetworkFaultTest : public ::testing::Test {
         if (got == Got::Whole) return {PageFinished, {}, "0 files left"};
         return {PageRemoving, {got == Got::Broken ? "No internet connection!" : "File \"List\" not found!"},
                 all + " files left"};
-      case Resource::Package:
+      case Resource::Package: {
         if (got == Got::Whole) return {PageFinished, {}, all + " files installed"};
-        if (got == Got::Plain) return {PageFailed, {kDownloadFailed}, "0 files installed"};
-        if (got == Got::TooLarge) {
-          return {PageFailed,
-                  {"File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!", kDownloadFailed},
-                  "0 files installed"};
-        }
-        return {PageFailed,
-                {got == Got::Missing ? "The specified resource or callback interface was not found!"
-                                     : "The specified resource or callback interface is invalid!",
-                 kDownloadFailed},
-                "0 files installed"};
+        std::vector<std::string> texts{kDownloadFailed};  // after the download's own message, if any
+        if (got == Got::Missing) texts.insert(texts.begin(), "The specified resource or callback interface was not found!");
+        if (got == Got::Invalid) texts.insert(texts.begin(), kInvalid);
+        if (got == Got::TooLarge) texts.insert(texts.begin(), kTooLarge);
+        return {PageFailed, texts, "0 files installed"};
+      }
     }
     return {};
   }
@@ -187,7 +184,7 @@ TEST_F(NetworkFaultTest, EachFaultOnEachResourceEndsWithItsMessageAndPageAndActs
       // still fail and act on nothing.
       auto& texts = std::get<1>(outcome);
       if (cut && resource == Resource::Package && texts == std::vector<std::string>{kDownloadFailed}) {
-        texts.insert(texts.begin(), "The specified resource or callback interface is invalid!");
+        texts.insert(texts.begin(), kInvalid);
       }
 #endif
       EXPECT_EQ(outcome, Expected(resource, row.got[column]));
@@ -199,17 +196,4 @@ TEST_F(NetworkFaultTest, EachFaultOnEachResourceEndsWithItsMessageAndPageAndActs
     if (line.find(" sent ") == std::string::npos || line.rfind(ResourcePath(Resource::Package), 0) != 0) continue;
     EXPECT_LT(std::stoull(line.substr(line.rfind(' ') + 1)), 16u << 20) << line;
   }
-}
-
-TEST_F(NetworkFaultTest, AListThatFillsTheBufferIsTakenAndOneByteMoreIsNone) {
-  // The add-on's own entries, then entries of files that do not exist, to the byte.
-  std::string list;
-  for (const std::string& entry : sample.addon.listed) list += entry + "\r\n";
-  for (int k = 0; list.size() + 80 < kListCapacity; ++k) list += "Effects/none/padding_" + std::to_string(k) + ".bin\r\n";
-  list += "Effects/none/" + std::string(kListCapacity - list.size() - 15, 'x') + "\r\n";  // to the byte
-  WriteFile(server.Root() + ResourcePath(Resource::FileList), list);
-  EXPECT_EQ(Run(Resource::FileList), Expected(Resource::FileList, Got::Whole));
-
-  WriteFile(server.Root() + ResourcePath(Resource::FileList), list + "E");
-  EXPECT_EQ(Run(Resource::FileList), Expected(Resource::FileList, Got::Nothing));
 }

@@ -3,8 +3,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #ifndef _WIN32
@@ -15,7 +13,6 @@
 #include "support/local_server.h"
 #include "support/temp_dir.h"
 #include "vendor/sample_addon.h"
-#include "vendor/server_tree.h"
 
 namespace {
 struct ToolRun {
@@ -23,108 +20,87 @@ struct ToolRun {
   std::string output;
 };
 
-ToolRun Qz(const TempDir& dir, const std::string& arguments) {
-  std::string log = dir / "qz.log";
-  std::string command = std::string("\"") + QZ_TOOL_PATH + "\" " + arguments + " > \"" + log + "\" 2>&1";
-#ifdef _WIN32
-  command = "\"" + command + "\"";  // cmd /c strips one outer pair of quotes
-#endif
-  ToolRun run;
-  run.status = std::system(command.c_str());
-#ifndef _WIN32
-  run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;  // the exit code, as on Windows
-#endif
-  std::ifstream in(log);
-  run.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return run;
-}
-}  // namespace
-
-TEST(QzToolTest, InspectAcceptsAPackedAddonAndReportsDamage) {
-  TempDir dir;
-  ASSERT_EQ(Qz(dir, "sample --to \"" + (dir / "addon") + "\" --mb 1").status, 0);
-  ToolRun pack = Qz(dir, "pack --from \"" + (dir / "addon") + "\" --to \"" + (dir / "tree") + "\"");
-  ASSERT_EQ(pack.status, 0) << pack.output;
-  std::string package = dir / "tree/files/Setup/Setup_Xq_730K5_QZ_x64.zip";
-  std::string list = dir / "tree/files/Setup/File_List_Xq_730K5_QZ.txt";
-
-  ToolRun good = Qz(dir, "inspect --package \"" + package + "\" --list \"" + list + "\"");
-  EXPECT_EQ(good.status, 0) << good.output;
-  EXPECT_NE(good.output.find(" 0 errors"), std::string::npos) << good.output;
-
-  std::vector<std::uint8_t> bytes = ReadFile(package);
-  bytes.resize(bytes.size() - 3);  // the last payload now runs past the end
-  WriteFile(dir / "cut.zip", bytes);
-  ToolRun cut = Qz(dir, "inspect --package \"" + (dir / "cut.zip") + "\" --list \"" + list + "\"");
-  EXPECT_NE(cut.status, 0);
-  EXPECT_NE(cut.output.find("payload empty or running past the end"), std::string::npos) << cut.output;
-
-  WriteFile(dir / "bad.txt", std::string("effects/a.bmp\r\n"));
-  EXPECT_NE(Qz(dir, "inspect --package \"" + package + "\" --list \"" + (dir / "bad.txt") + "\"").status, 0);
-}
-
-namespace {
-// qz against a server of a small sample add-on, over a root of its own.
-class QzToolServerTest : public ::testing::Test {
+// qz against a server of the add-on that qz sample and qz pack make, over a root of its own.
+class QzToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
-    ASSERT_TRUE(GenerateSampleAddon(dir / "addon", 1u << 20, 5).ok());
-    ASSERT_TRUE(PackServerTree(dir / "addon", server.Root()).ok());
+    ASSERT_EQ(Qz("sample --to \"" + (dir / "addon") + "\" --mb 1").status, 0);
+    ToolRun pack = Qz("pack --from \"" + (dir / "addon") + "\" --to \"" + server.Root() + "\"");
+    ASSERT_EQ(pack.status, 0) << pack.output;
     ASSERT_TRUE(server.Start()) << server.Error();
     std::filesystem::create_directories(root);
   }
-  ToolRun Qz(const std::string& command, const std::string& url = "") const {
-    return ::Qz(dir, command + " --server " + (url.empty() ? server.BaseUrl() : url) + " --root \"" + root + "\"");
+
+  ToolRun Qz(const std::string& arguments) const {
+    std::string log = dir / "qz.log";
+    std::string command = std::string("\"") + QZ_TOOL_PATH + "\" " + arguments + " > \"" + log + "\" 2>&1";
+#ifdef _WIN32
+    command = "\"" + command + "\"";  // cmd /c strips one outer pair of quotes
+#endif
+    ToolRun run;
+    run.status = std::system(command.c_str());
+#ifndef _WIN32
+    run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;  // the exit code, as on Windows
+#endif
+    std::vector<std::uint8_t> output = ReadFile(log);
+    run.output.assign(output.begin(), output.end());
+    return run;
+  }
+  ToolRun Client(const std::string& command) const {
+    return Qz(command + " --server " + server.BaseUrl() + " --root \"" + root + "\"");
   }
 
   LocalServer server;
   TempDir dir;
   std::string root = dir / "root";
   std::string marker = root + "/" + kSampleRequiredFiles[1];
+  std::string package = server.Root() + ResourcePath(Resource::Package);
+  std::string list = server.Root() + ResourcePath(Resource::FileList);
 };
 }  // namespace
 
-TEST_F(QzToolServerTest, InstallAndRemoveTellTheirOutcomeByExitCode) {
-  ToolRun install = Qz("install");
-  EXPECT_EQ(install.status, 0) << install.output;
-  EXPECT_EQ(ReadFile(marker), ReadFile(dir / "addon/" + kSampleRequiredFiles[1]));
-  ToolRun remove = Qz("remove --lang ru");
-  EXPECT_EQ(remove.status, 0) << remove.output;
-  EXPECT_FALSE(Exists(marker));
-  EXPECT_EQ(::Qz(dir, "install --server " + server.BaseUrl() + " --root \"" + (dir / "nowhere") + "\"").status, 2);
+TEST_F(QzToolTest, InspectAcceptsAPackedAddonAndReportsDamage) {
+  ToolRun good = Qz("inspect --package \"" + package + "\" --list \"" + list + "\"");
+  EXPECT_EQ(good.status, 0) << good.output;
+  EXPECT_NE(good.output.find(" 0 errors"), std::string::npos) << good.output;
+
+  std::vector<std::uint8_t> bytes = ReadFile(package);
+  bytes.resize(bytes.size() - 3);  // the last payload now runs past the end
+  WriteFile(dir / "cut.zip", bytes);
+  ToolRun cut = Qz("inspect --package \"" + (dir / "cut.zip") + "\" --list \"" + list + "\"");
+  EXPECT_NE(cut.status, 0);
+  EXPECT_NE(cut.output.find("payload empty or running past the end"), std::string::npos) << cut.output;
+
+  WriteFile(dir / "bad.txt", std::string("effects/a.bmp\r\n"));
+  EXPECT_NE(Qz("inspect --package \"" + package + "\" --list \"" + (dir / "bad.txt") + "\"").status, 0);
 }
 
-// A refused and a broken transfer: every fault's own message is NetworkFaultTest's, through the same workers.
-TEST_F(QzToolServerTest, AHostileServerEndsTheRunWithExitCode1AndItsMessageAndLeavesNothing) {
+// Every fault's own message is NetworkFaultTest's, through the same workers: here one
+// broken transfer tells its end by exit code 1.
+TEST_F(QzToolTest, RunsTellTheirOutcomeByExitCodeAndABrokenTransferLeavesNothing) {
   server.SetFault("/none", "close");  // the request log starts with a faults file
-  ASSERT_EQ(Qz("install").status, 0);
+  ToolRun install = Client("install");
+  EXPECT_EQ(install.status, 0) << install.output;
+  EXPECT_EQ(ReadFile(marker), ReadFile(dir / "addon/" + kSampleRequiredFiles[1]));
+  ToolRun remove = Client("remove --lang ru");
+  EXPECT_EQ(remove.status, 0) << remove.output;
+  EXPECT_FALSE(Exists(marker));
+  EXPECT_EQ(Qz("install --server " + server.BaseUrl() + " --root \"" + (dir / "nowhere") + "\"").status, 2);
   if (server.RequestLog().empty()) GTEST_SKIP() << "the test server runs without --faults";
 
-  struct Case {
-    const char* fault;
-    const char* listMessage;     // qz remove, the list faulted
-    const char* packageMessage;  // qz install, the package faulted: the download's own, if any
-  };
-  const Case cases[] = {
-      {"status 404", "File \"List\" not found!", "was not found!"},
-      {"silent", "No internet connection!", "cannot be downloaded!"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.fault);
-    server.SetFault(ResourcePath(Resource::FileList), c.fault);
-    // A stall must not cost a minute; the window does not touch a reply that comes at once.
-    ToolRun remove = Qz("remove --stall-seconds 1");
-    EXPECT_EQ(remove.status, 1) << remove.output;
-    EXPECT_NE(remove.output.find(c.listMessage), std::string::npos) << remove.output;
-    EXPECT_TRUE(Exists(marker));  // nothing deleted on a list that did not arrive whole
-
-    server.SetFault(ResourcePath(Resource::Package), c.fault);
-    ToolRun install = Qz("install --stall-seconds 1");
-    EXPECT_EQ(install.status, 1) << install.output;
-    EXPECT_NE(install.output.find(c.packageMessage), std::string::npos) << install.output;
-    EXPECT_FALSE(Exists(root + "/" + kPackageFileName));
-  }
+  ASSERT_EQ(Client("install").status, 0);
+  // A stall must not cost a minute.
+  server.SetFault(ResourcePath(Resource::FileList), "silent");
+  remove = Client("remove --stall-seconds 1");
+  EXPECT_EQ(remove.status, 1) << remove.output;
+  EXPECT_NE(remove.output.find("No internet connection!"), std::string::npos) << remove.output;
+  EXPECT_TRUE(Exists(marker));  // nothing deleted on a list that did not arrive whole
+  server.SetFault(ResourcePath(Resource::Package), "silent");
+  install = Client("install --stall-seconds 1");
+  EXPECT_EQ(install.status, 1) << install.output;
+  EXPECT_NE(install.output.find("cannot be downloaded!"), std::string::npos) << install.output;
+  EXPECT_FALSE(Exists(root + "/" + kPackageFileName));
 
   // Each run draws its own "?rnd=": an unseeded engine asks for the same one every time.
   std::set<std::string> queries;

@@ -58,7 +58,7 @@ class LocalServer {
   // so the server tree may be written before or after Start().
   const std::string& Root() const { return root_; }
   // Known once started: e.g. "https://127.0.0.1:40123" (Linux) or
-  // "https://127.0.0.1:8443/t1234-56-0" (Windows); no trailing '/'.
+  // "https://127.0.0.1:8443/t1234-5678-0" (Windows); no trailing '/'.
   const std::string& BaseUrl() const { return baseUrl_; }
   std::string Url(const std::string& path) const { return baseUrl_ + path; }  // path starts with '/'
 
@@ -81,7 +81,6 @@ class LocalServer {
   std::string root_;
   std::string ownedDir_;  // removed by the destructor
   std::string baseUrl_;
-  std::string caBundle_;
   std::string error_;
   long pid_ = 0;  // the qz serve child on Linux
   // QZ_SERVER and QZ_CA_BUNDLE as a started trusted server sets them; Stop() puts them back.

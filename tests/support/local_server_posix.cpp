@@ -51,10 +51,9 @@ bool LocalServer::Start() {
     return false;
   };
 
-  caBundle_ = ownedDir_ + "/tls/cert.pem";
-  std::string key = ownedDir_ + "/tls/key.pem";
+  std::string cert = ownedDir_ + "/tls/cert.pem", key = ownedDir_ + "/tls/key.pem";
   const char* argv[] = {QZ_TOOL_PATH, "serve", "--root", root_.c_str(), "--port", "0",
-                        "--cert", caBundle_.c_str(), "--key", key.c_str(), "--faults", nullptr};
+                        "--cert", cert.c_str(), "--key", key.c_str(), "--faults", nullptr};
   int out[2];
   if (::pipe(out) != 0) return fail("no pipe for qz serve");
   posix_spawn_file_actions_t actions;
@@ -74,7 +73,7 @@ bool LocalServer::Start() {
   baseUrl_ = line.substr(start, line.find(' ', start) - start);
   if (trust_ == Trust::Trusted) {
     serverEnv_.emplace("QZ_SERVER", baseUrl_);
-    caEnv_.emplace("QZ_CA_BUNDLE", caBundle_);
+    caEnv_.emplace("QZ_CA_BUNDLE", cert);
   }
   return true;
 }
@@ -82,8 +81,7 @@ bool LocalServer::Start() {
 void LocalServer::Stop() {
   if (pid_ != 0) {
     ::kill(static_cast<pid_t>(pid_), SIGTERM);
-    int status = 0;
-    ::waitpid(static_cast<pid_t>(pid_), &status, 0);
+    ::waitpid(static_cast<pid_t>(pid_), nullptr, 0);
     pid_ = 0;
   }
   serverEnv_.reset();

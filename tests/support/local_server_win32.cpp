@@ -9,37 +9,32 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 namespace fs = std::filesystem;
 
 namespace {
+// A variable's value without the trailing separators a folder or a URL may be given with.
 std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
+  std::string value = std::getenv(name) != nullptr ? std::getenv(name) : "";
+  while (!value.empty() && (value.back() == '/' || value.back() == '\\')) value.pop_back();
+  return value;
 }
 
 const char* UrlVariable(LocalServer::Trust trust) {
   return trust == LocalServer::Trust::Trusted ? "QZ_TEST_SERVER_URL" : "QZ_TEST_UNTRUSTED_SERVER_URL";
 }
-
-std::string TrimSlashes(std::string text) {
-  while (!text.empty() && (text.back() == '/' || text.back() == '\\')) text.pop_back();
-  return text;
-}
 }  // namespace
 
 LocalServer::LocalServer(Trust trust) : trust_(trust) {
-  std::string servedRoot = TrimSlashes(Variable("QZ_TEST_SERVER_ROOT"));
+  std::string servedRoot = Variable("QZ_TEST_SERVER_ROOT");
   if (servedRoot.empty()) return;
   // Tests that run one after another, or in several processes, must not see each
   // other's files: each takes a fresh folder of the shared tree.
   static std::atomic<int> counter{0};
-  std::random_device seed;
   char name[64];
   // The time too: Wine reuses process ids, and URL monikers answer a URL seen in an
   // earlier run from the prefix's cache.
-  std::snprintf(name, sizeof name, "t%lu-%u-%llu-%d", GetCurrentProcessId(), seed() % 100000u,
+  std::snprintf(name, sizeof name, "t%lu-%llu-%d", GetCurrentProcessId(),
                 static_cast<unsigned long long>(GetTickCount64()), counter.fetch_add(1));
   fs::path dir = fs::path(servedRoot) / name;
   std::error_code error;
@@ -47,24 +42,23 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
   if (error) return;
   ownedDir_ = dir.generic_string();
   root_ = ownedDir_;
-  baseUrl_ = TrimSlashes(Variable(UrlVariable(trust))) + "/" + std::string(name);
+  baseUrl_ = Variable(UrlVariable(trust)) + "/" + std::string(name);
 }
 
 std::string LocalServer::Unavailable(Trust trust) {
-  std::string missing;
   for (const char* name : {"QZ_TEST_SERVER_ROOT", UrlVariable(trust), "QZ_CA_BUNDLE"}) {
-    if (Variable(name).empty()) missing += missing.empty() ? name : std::string(", ") + name;
+    if (Variable(name).empty()) {
+      return std::string("no test server: start qz serve natively and set ") + name + " (see tests/support/local_server.h)";
+    }
   }
-  if (missing.empty()) return "";
-  return "no test server: start qz serve natively and set " + missing + " (see tests/support/local_server.h)";
+  return "";
 }
 
 bool LocalServer::Start() {
   error_ = Unavailable(trust_);
   if (error_.empty() && ownedDir_.empty()) error_ = "cannot create a folder in QZ_TEST_SERVER_ROOT";
   if (!error_.empty()) return false;
-  caBundle_ = Variable("QZ_CA_BUNDLE");
-  if (!TrustTestCa(caBundle_)) {
+  if (!TrustTestCa(Variable("QZ_CA_BUNDLE"))) {
     error_ = "cannot add QZ_CA_BUNDLE to the prefix's trusted roots";
     return false;
   }

@@ -1,5 +1,6 @@
 #include "support/served_sample.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -19,12 +20,8 @@ const ServedSample& SampleOfSize(std::uint64_t bytes) {
 }
 
 std::size_t ServedSample::IdenticalListedFiles(const std::string& root) const {
-  std::size_t same = 0;
-  for (const std::string& entry : addon.listed) {
-    std::string installed = root + "/" + entry;
-    if (Exists(installed) && ReadFile(installed) == ReadFile(addonDir + "/" + entry)) ++same;
-  }
-  return same;
+  auto there = [&root](const std::string& entry) { return Exists(root + "/" + entry); };
+  return std::count_if(addon.listed.begin(), addon.listed.end(), there) - CutListedFiles(root).size();
 }
 
 std::vector<std::string> ServedSample::CutListedFiles(const std::string& root) const {

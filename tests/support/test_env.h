@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "platform/env.h"
@@ -10,17 +11,14 @@
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    const char* old = std::getenv(name);
-    hadValue_ = old != nullptr;
-    if (hadValue_) old_ = old;
+    if (const char* old = std::getenv(name)) old_ = old;
     SetEnvironment(name, true, value);
   }
-  ~ScopedEnv() { SetEnvironment(name_, hadValue_, old_); }
+  ~ScopedEnv() { SetEnvironment(name_, old_.has_value(), old_.value_or("")); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   const char* name_;
-  bool hadValue_ = false;
-  std::string old_;
+  std::optional<std::string> old_;  // none: the variable was not set
 };

@@ -5,6 +5,7 @@
 
 #include <string>
 
-// Adds the certificates of the PEM file at path to the current user's Root store, once
-// per process and file. False when the file holds none or the store cannot be opened.
+// Adds the (first) certificate of the PEM file at path, as qz serve writes it, to the
+// current user's Root store, once per process and file. False when the file holds none or
+// the store cannot be opened.
 bool TrustTestCa(const std::string& path);

@@ -20,23 +20,16 @@ bool TrustTestCa(const std::string& path) {
   if (added.count(path) != 0) return true;
   std::ifstream file(path, std::ios::binary);
   const std::string pem{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  static const std::string kBegin = "-----BEGIN CERTIFICATE-----";
+  std::vector<BYTE> der(pem.size());  // the base64 is longer than the DER it holds
+  auto size = static_cast<DWORD>(der.size());
+  if (!CryptStringToBinaryA(pem.data(), size, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr)) {
+    return false;
+  }
   HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
   if (root == nullptr) return false;
-  bool all = pem.find(kBegin) != std::string::npos;
-  // Each decoding takes the first certificate from where it starts; the base64 is longer
-  // than the DER it holds.
-  for (std::size_t begin = pem.find(kBegin); begin != std::string::npos; begin = pem.find(kBegin, begin + 1)) {
-    std::vector<BYTE> der(pem.size() - begin);
-    auto size = static_cast<DWORD>(der.size());
-    bool decoded =
-        CryptStringToBinaryA(pem.data() + begin, size, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr);
-    all = decoded &&
-          CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), size, CERT_STORE_ADD_USE_EXISTING,
-                                           nullptr) &&
-          all;
-  }
+  bool trusted = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), size,
+                                                  CERT_STORE_ADD_USE_EXISTING, nullptr);
   CertCloseStore(root, 0);
-  if (all) added.insert(path);
-  return all;
+  if (trusted) added.insert(path);
+  return trusted;
 }
