@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "package/whole_file.h"
 #include "platform/fatal.h"
@@ -27,23 +26,15 @@ class WholeFileTest : public ::testing::Test {
 // The fatal path shows its box through the port; the recorder echoes it to stderr,
 // which is all a death test can see of the child. The registered clean-up must run
 // before the box, and the error it meets itself must not become the exit code.
-void CleanUpMeetingAnError() {
-  std::fputs("cleaned up ", stderr);
-  DeleteFileAt("no such file");  // ENOENT, ERROR_FILE_NOT_FOUND: 2
-}
-void CreateThroughRecorder(const std::string& path, std::uint32_t size) {
-  RecordingUi ui;
-  SetFatalCleanUp(CleanUpMeetingAnError);
-  WriteWholeFile(path.c_str(), reinterpret_cast<const std::uint8_t*>("abcdefghij"), size);
-}
-void FailWithoutACode() {
+// Without a path, the failure is one that left no error code.
+void FailThroughRecorder(const std::string& path, std::uint32_t size) {
   RecordingUi ui;  // the box of the real port would wait for a click
-  SetFatalCleanUp(CleanUpMeetingAnError);
-  ReportFatalSystemError(0);
-}
-// Written for both gtest regex dialects (POSIX and the simple one on Windows).
-std::string BoxPattern(int code) {
-  return "cleaned up .box Error. .null. failed with error " + std::to_string(code) + ": .";
+  SetFatalCleanUp([] {
+    std::fputs("cleaned up ", stderr);
+    DeleteFileAt("no such file");  // ENOENT, ERROR_FILE_NOT_FOUND: 2
+  });
+  if (path.empty()) ReportFatalSystemError(0);
+  WriteWholeFile(path.c_str(), reinterpret_cast<const std::uint8_t*>("abcdefghij"), size);
 }
 }  // namespace
 
@@ -64,11 +55,16 @@ TEST_F(WholeFileTest, ReadsKeepTheirBufferAndWritesReplaceAnOlderLongerFile) {
 }
 
 TEST_F(WholeFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemError) {
-  std::string missingFolder = dir / "no/such/folder/file";
-  EXPECT_EXIT(CreateThroughRecorder(missingFolder, 10), ::testing::ExitedWithCode(kPathNotFound),
-              BoxPattern(kPathNotFound));
-  EXPECT_EXIT(CreateThroughRecorder(dir / "zero", 0), ::testing::ExitedWithCode(kZeroSizeRefused),
-              BoxPattern(kZeroSizeRefused));
-  // A failure that left no error code must not end the process as a success.
-  EXPECT_EXIT(FailWithoutACode(), ::testing::ExitedWithCode(1), BoxPattern(0));
+  // The path, the size, the error shown and the exit code: a failure without a code must
+  // not end the process as a success.
+  const std::tuple<std::string, std::uint32_t, int, int> cases[] = {
+      {dir / "no/such/folder/file", 10, kPathNotFound, kPathNotFound},
+      {dir / "zero", 0, kZeroSizeRefused, kZeroSizeRefused},
+      {"", 10, 0, 1},
+  };
+  for (const auto& [path, size, error, code] : cases) {
+    // Written for both gtest regex dialects (POSIX and the simple one on Windows).
+    EXPECT_EXIT(FailThroughRecorder(path, size), ::testing::ExitedWithCode(code),
+                "cleaned up .box Error. .null. failed with error " + std::to_string(error) + ": .");
+  }
 }
