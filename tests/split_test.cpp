@@ -77,7 +77,8 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
   const std::string mismatch = "File \"Setup_Xq_730K5_QZ_x64.zip\" does not match the file list!";
   const std::vector<std::string> first{"a.cfg.qzar"};
   std::vector<Case> cases = {
-      {"magic only", Package({}), SplitResult::NoPackage, "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!", {}},
+      {"magic only", Package({}), SplitResult::NoPackage, "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!",
+       {}},
       {"no '['", Package({{'(', 2, 0, 0, 0, ']', 'A', 0}}), SplitResult::Damaged, "...[?", {}},
       {"no ']'", Package({Record(kA), {'[', 6, 0, 0, 0, ')', 0x41, 0, 0x42, 0, 0, 1}}), SplitResult::Damaged, "...]?",
        first},
@@ -107,10 +108,9 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
     EXPECT_EQ(SplitPackage(), c.result);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     const MessageBoxRequest box = boxes.Boxes()[0];
-    EXPECT_EQ(box.text, c.box);
-    EXPECT_EQ(std::tie(box.caption, box.flags, box.owner),
-              record ? std::make_tuple("Error", 0u, BoxOwner::None)
-                     : std::make_tuple("Xq-730 QZ Installer v1.1", 0x30u, BoxOwner::MainWindow));
+    EXPECT_EQ(std::tie(box.text, box.caption, box.flags, box.owner),
+              record ? std::make_tuple(c.box, "Error", 0u, BoxOwner::None)
+                     : std::make_tuple(c.box, "Xq-730 QZ Installer v1.1", 0x30u, BoxOwner::MainWindow));
     EXPECT_EQ(FilesBelow(root / "Effects"), c.written);  // the entries' folders are made before the cut
   }
 }
@@ -120,12 +120,15 @@ TEST_F(SplitTest, AListThatIsNotOneOrNamesABadPathStopsBeforeAnythingIsWritten) 
   PlacePackage(Package({Record(kA), Record(kA)}));
   const std::string notFound = "File \"List\" not found!";
   const std::string tooLong = "Effects/fine.cfg\r\nEffects/" + std::string(300, 'x') + "\r\n";
-  const std::tuple<const char*, SplitResult, std::string> cases[] = {  // the list served (none: an error page), the box
+  // The list served (none: the server's error page), the result and the box.
+  const std::tuple<const char*, SplitResult, std::string> cases[] = {
       {"effects/a.cfg\r\n", SplitResult::NoList, notFound},
       {"\xEF\xBB\xBF" "Effects/a.cfg\r\n", SplitResult::NoList, notFound},
       {nullptr, SplitResult::NoList, notFound},
-      {"Effects/fine.cfg\r\n../escaped.cfg\r\n", SplitResult::UnsafeList, "The file list holds an invalid path:\n../escaped.cfg"},
-      {tooLong.c_str(), SplitResult::UnsafeList, "A path in the chosen folder is longer than 259 characters:\nEffects/xxx"},
+      {"Effects/fine.cfg\r\n../escaped.cfg\r\n", SplitResult::UnsafeList,
+       "The file list holds an invalid path:\n../escaped.cfg"},
+      {tooLong.c_str(), SplitResult::UnsafeList,
+       "A path in the chosen folder is longer than 259 characters:\nEffects/xxx"},
   };
   for (const auto& [list, result, box] : cases) {
     SCOPED_TRACE(box);

@@ -37,21 +37,16 @@ class UnpackTest : public ::testing::Test {
     }
   }
 
-  static UnpackStatus WaitForWorkers() {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    UnpackStatus status = PollUnpack();
-    while (!status.allDone && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      status = PollUnpack();
-    }
-    return status;
+  static UnpackStatus WaitForWorkers() {  // for a minute at most
+    for (int i = 0; i < 12000 && !PollUnpack().allDone; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return PollUnpack();
   }
 
   TempDir root;
 };
 }  // namespace
 
-// Three of the four workers have one file, one has two. A longer file in a target's place
+// The first worker has the first and the fifth file. A longer file in a target's place
 // is replaced whole; a temporary that is missing or decodes to nothing is counted and
 // leaves its target alone.
 TEST_F(UnpackTest, EntriesAreDealtByListPositionAndEveryTargetIsDecodedOrCounted) {
@@ -62,14 +57,12 @@ TEST_F(UnpackTest, EntriesAreDealtByListPositionAndEveryTargetIsDecodedOrCounted
   const std::string kept = "settings the user keeps";
   WriteFile(root / "Effects/d2/f2.bin", kept);
   ASSERT_TRUE(UnpackAll());
+  // The pairs of temporary and target are checked by the contents below.
   EXPECT_EQ(g_workerSources[0], (StringList{root / "Effects/d0/f0.bin.qzar", root / "Effects/d1/f4.bin.qzar"}));
-  EXPECT_EQ(g_workerTargets[0], (StringList{root / "Effects/d0/f0.bin", root / "Effects/d1/f4.bin"}));
-  for (int j = 1; j < 4; ++j) EXPECT_EQ(g_workerSources[j].size(), 1u);
   UnpackStatus status = WaitForWorkers();
   // The bar still reaches its end.
   EXPECT_EQ(std::make_tuple(status.allDone, status.finished, status.total, status.failed),
             std::make_tuple(true, 5, 5, 2));
-  EXPECT_EQ(g_workerProgress[0].load(), 2);
   for (std::size_t i : {0u, 3u, 4u}) {
     EXPECT_EQ(ReadFile(g_targetFiles[i]), Content(i)) << i;
     // Each temporary goes once its file is in place; the sibling was renamed over it.
@@ -90,8 +83,7 @@ TEST_F(UnpackTest, ATargetThatCannotBeReplacedTakesTheFatalPathAfterItsSiblingIs
   auto replace = [this] {
     Stage(1);
     WriteFile(root / "Effects/d0/f0.bin/user.cfg", std::string("a folder where the file goes"));
-    static std::string sibling;
-    sibling = root / "Effects/d0/f0.bin.qznew";
+    static const std::string sibling = root / "Effects/d0/f0.bin.qznew";  // the death test's child runs this once
     RecordingUi ui;
     SetFatalCleanUp([] { std::fputs(Exists(sibling) ? "sibling left " : "sibling deleted ", stderr); });
     UnpackAll();
