@@ -332,9 +332,9 @@ TEST_F(CrashTest, AfterAKillAnywhereTheNextInstallGivesTheExactTreeAndARemovalLe
 }
 
 // The file's new content is shorter and different. The repair is killed at the first change
-// of the file that can be seen from outside, while the decoders work: a target truncated,
-// moved away or written in place would be caught there, where a kill at a moment picked by
-// time would only now and then fall inside the write.
+// of the file that can be seen from outside, while the decoders work: a target truncated or
+// written in place is caught there every time, where a kill at a moment picked by time would
+// only now and then fall inside the write.
 TEST_F(CrashTest, ARepairKilledWhileItDecodesALargeFileLeavesItOldOrNewNeverCut) {
   const std::string big = "SimObjects/Airplanes/Xarnov_730K5_QZ_x64/model/Xq730_body.mdl";
   std::mt19937 random(730);
