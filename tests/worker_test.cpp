@@ -83,7 +83,7 @@ class WorkerTest : public ::testing::Test {
 // Every file installed without a message is NetworkFaultTest's; a second install over this
 // one CrashTest's (after a kill at any moment, the next run restores every listed file and
 // keeps the settings); the download's own bar DownloadTest's.
-TEST_F(WorkerTest, InstallWritesEveryListedFileWithABarRunPerPhase) {
+TEST_F(WorkerTest, InstallShowsABarRunPerPhaseAndLeavesNoTemporaryBehind) {
   Run(InstallWorker, PageInstalling);
 
   ExpectCleanEnd();
@@ -190,7 +190,7 @@ TEST(DownloadAddressTest, EachDrawIsANewQueryFrom10To999AndTheRootBoundsThePath)
   std::set<int> numbers;
   for (int k = 0; k < 200; ++k) {
     ASSERT_TRUE(BuildDownloadAddresses());
-    int number = std::atoi(g_rndQuery + 5);
+    int number = std::stoi(g_rndQuery + 5);
     // The query with no leading zeros, the address built from it.
     EXPECT_EQ(std::string(g_downloadUrl), std::string(g_packageUrl) + "?rnd=" + std::to_string(number));
     numbers.insert(number);
@@ -199,8 +199,8 @@ TEST(DownloadAddressTest, EachDrawIsANewQueryFrom10To999AndTheRootBoundsThePath)
   EXPECT_TRUE(*numbers.begin() >= 10 && *numbers.rbegin() <= 999) << *numbers.begin() << ".." << *numbers.rbegin();
   EXPECT_EQ(std::string(g_packagePath), std::string(kDefaultSimRoot) + "/Setup_Xq_730K5_QZ_x64.zip");
 
-  std::string longRoot(259 - 25, 'r');  // "/Setup_Xq_730K5_QZ_x64.zip" no longer fits
-  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", longRoot.c_str());
+  // "/Setup_Xq_730K5_QZ_x64.zip" no longer fits.
+  std::snprintf(g_simRoot, sizeof g_simRoot, "%s", std::string(259 - 25, 'r').c_str());
   EXPECT_FALSE(BuildDownloadAddresses());
   EXPECT_EQ(g_packagePath[0], '\0');
   ResetInstallerState();
