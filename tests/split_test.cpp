@@ -1,26 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "app/state.h"
 #include "online/server.h"
 #include "package/container.h"
 #include "support/local_server.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
-#include "support/test_env.h"
 #include "workers/split.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Record(const Bytes& payload) {
-  auto n = static_cast<std::uint32_t>(payload.size());
-  Bytes record(6 + payload.size());
-  record[0] = '[';
-  for (int k = 0; k < 4; ++k) record[1 + k] = static_cast<std::uint8_t>(n >> (8 * k));
-  record[5] = ']';
-  std::copy(payload.begin(), payload.end(), record.begin() + 6);
+  Bytes record{'['};
+  for (int k = 0; k < 4; ++k) record.push_back(static_cast<std::uint8_t>(payload.size() >> (8 * k)));
+  record.push_back(']');
+  record.insert(record.end(), payload.begin(), payload.end());
   return record;
 }
 
@@ -29,8 +24,6 @@ Bytes Package(const std::vector<Bytes>& records) {
   for (const Bytes& record : records) package.insert(package.end(), record.begin(), record.end());
   return package;
 }
-
-std::string ListPath() { return std::string(ResourcePath(Resource::FileList)).substr(1); }
 
 class SplitTest : public ::testing::Test {
  protected:
@@ -44,18 +37,8 @@ class SplitTest : public ::testing::Test {
   }
   void TearDown() override { ResetInstallerState(); }
 
-  void PublishList(const std::string& text) { WriteFile(server.Root() + "/" + ListPath(), text); }
+  void PublishList(const std::string& text) { WriteFile(server.Root() + ResourcePath(Resource::FileList), text); }
   void PlacePackage(const Bytes& package) { WriteFile(g_packagePath, package); }
-
-  // Files below the root other than the package itself.
-  std::vector<std::string> WrittenBelowRoot() const {
-    std::vector<std::string> found;
-    for (const auto& item : std::filesystem::recursive_directory_iterator(root.Path())) {
-      std::string path = item.path().generic_string();
-      if (path != g_packagePath) found.push_back(path.substr(root.Path().size() + 1));
-    }
-    return found;
-  }
 
   LocalServer server;
   TempDir root;
@@ -87,34 +70,27 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
     Bytes package;
     SplitResult result;
     std::string box;
-    std::vector<std::string> written;  // temporaries expected afterwards
+    std::vector<std::string> written;  // temporaries below Effects afterwards
     std::uint64_t sparseSize = 0;      // the package grown to this size with a hole
   };
-  Bytes magicOnly(std::begin(kPackageMagic), std::end(kPackageMagic));
-  Bytes noOpen = Package({Record(kA)});
-  noOpen[10] = '(';
-  Bytes noClose = Package({Record(kA), Record(kAbab)});
-  noClose[10 + 8 + 5] = ')';
-  Bytes shortHeader = Package({Record(kA)});
-  shortHeader.insert(shortHeader.end(), {'[', 4, 0});
-  Bytes longPayload = Package({Record(kA), Record(kAbab)});
-  longPayload.pop_back();
-  Bytes hugeLength = Package({Record(kA), {'[', 0xFF, 0xFF, 0xFF, 0xFF, ']', 1, 2}});
   const std::string damaged = "File \"Setup_Xq_730K5_QZ_x64.zip\" is damaged!";
   const std::string mismatch = "File \"Setup_Xq_730K5_QZ_x64.zip\" does not match the file list!";
-  const std::vector<std::string> first{"Effects/a.cfg.qzar"};
+  const std::vector<std::string> first{"a.cfg.qzar"};
   std::vector<Case> cases = {
-      {"magic only", magicOnly, SplitResult::NoPackage,
-       "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!", {}},
-      {"no '['", noOpen, SplitResult::Damaged, "...[?", {}},
-      {"no ']'", noClose, SplitResult::Damaged, "...]?", first},
-      {"header past the end", shortHeader, SplitResult::Damaged, damaged, first},
-      {"payload past the end", longPayload, SplitResult::Damaged, damaged, first},
-      {"length past the end", hugeLength, SplitResult::Damaged, damaged, first},
+      {"magic only", Package({}), SplitResult::NoPackage, "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!",
+       {}},
+      {"no '['", Package({{'(', 2, 0, 0, 0, ']', 'A', 0}}), SplitResult::Damaged, "...[?", {}},
+      {"no ']'", Package({Record(kA), {'[', 6, 0, 0, 0, ')', 0x41, 0, 0x42, 0, 0, 1}}), SplitResult::Damaged, "...]?",
+       first},
+      {"header past the end", Package({Record(kA), {'[', 4, 0}}), SplitResult::Damaged, damaged, first},
+      {"payload past the end", Package({Record(kA), {'[', 6, 0, 0, 0, ']', 0x41, 0, 0x42, 0, 0}}),
+       SplitResult::Damaged, damaged, first},
+      {"length past the end", Package({Record(kA), {'[', 0xFF, 0xFF, 0xFF, 0xFF, ']', 1, 2}}), SplitResult::Damaged,
+       damaged, first},
       {"empty payload", Package({Record(kA), Record({})}), SplitResult::Damaged, damaged, first},
       {"fewer records", Package({Record(kA)}), SplitResult::RecordCountMismatch, mismatch, first},
       {"more records", Package({Record(kA), Record(kAbab), Record(kA)}), SplitResult::RecordCountMismatch, mismatch,
-       {"Effects/a.cfg.qzar", "Effects/sub/b.cfg.qzar"}},
+       {"a.cfg.qzar", "sub/b.cfg.qzar"}},
       // Record offsets are 32-bit: refused before anything is cut.
       {"4 GiB", Package({Record(kA), Record(kAbab)}), SplitResult::NoPackage,
        "File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!", {}, std::uint64_t{1} << 32},
@@ -132,49 +108,37 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
     EXPECT_EQ(SplitPackage(), c.result);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     const MessageBoxRequest box = boxes.Boxes()[0];
-    EXPECT_EQ(box.text, c.box);
-    EXPECT_EQ(std::tie(box.caption, box.flags, box.owner),
-              record ? std::make_tuple("Error", 0u, BoxOwner::None)
-                     : std::make_tuple("Xq-730 QZ Installer v1.1", 0x30u, BoxOwner::MainWindow));
-    std::vector<std::string> temporaries;
-    for (const std::string& path : WrittenBelowRoot()) {
-      if (path.size() > 5 && path.substr(path.size() - 5) == ".qzar") temporaries.push_back(path);
-    }
-    std::sort(temporaries.begin(), temporaries.end());
-    EXPECT_EQ(temporaries, c.written);
+    EXPECT_EQ(std::tie(box.text, box.caption, box.flags, box.owner),
+              record ? std::make_tuple(c.box, "Error", 0u, BoxOwner::None)
+                     : std::make_tuple(c.box, "Xq-730 QZ Installer v1.1", 0x30u, BoxOwner::MainWindow));
+    EXPECT_EQ(FilesBelow(root / "Effects"), c.written);  // the entries' folders are made before the cut
   }
 }
 
-TEST_F(SplitTest, AListThatIsNotAListStopsBeforeAnythingIsWritten) {
-  PlacePackage(Package({Record(kA)}));
-  for (const char* text : {"effects/a.cfg\r\n", "\xEF\xBB\xBF" "Effects/a.cfg\r\n"}) {
-    PublishList(text);
-    EXPECT_EQ(SplitPackage(), SplitResult::NoList);
-  }
-  std::filesystem::remove(server.Root() + "/" + ListPath());  // the server's error page arrives instead
-  EXPECT_EQ(SplitPackage(), SplitResult::NoList);
-  EXPECT_EQ(ui.Texts(), std::vector<std::string>(3, "File \"List\" not found!"));
-  EXPECT_TRUE(WrittenBelowRoot().empty());
-}
-
-TEST_F(SplitTest, HostileOrOverlongEntriesRefuseTheWholeList) {
+// No connection for the list is NetworkFaultTest's, through the same fetch.
+TEST_F(SplitTest, AListThatIsNotOneOrNamesABadPathStopsBeforeAnythingIsWritten) {
   PlacePackage(Package({Record(kA), Record(kA)}));
-  PublishList("Effects/fine.cfg\r\n../escaped.cfg\r\n");
-  EXPECT_EQ(SplitPackage(), SplitResult::UnsafeList);
-  PublishList("Effects/fine.cfg\r\nEffects/" + std::string(300, 'x') + "\r\n");
-  EXPECT_EQ(SplitPackage(), SplitResult::UnsafeList);
-  auto texts = ui.Texts();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0], "The file list holds an invalid path:\n../escaped.cfg");
-  EXPECT_EQ(texts[1].rfind("A path in the chosen folder is longer than 259 characters:\nEffects/xxx", 0), 0u);
-  EXPECT_TRUE(WrittenBelowRoot().empty());  // not even the folder of the first entry
-  EXPECT_FALSE(Exists(root.Path() + "/../escaped.cfg.qzar"));
-}
-
-TEST_F(SplitTest, NoServerMeansNoConnection) {
-  ScopedEnv closed("QZ_SERVER", LocalServer::ClosedUrl());
-  PlacePackage(Package({Record(kA)}));
-  EXPECT_EQ(SplitPackage(), SplitResult::NoList);
-  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"No internet connection!"});
-  EXPECT_TRUE(WrittenBelowRoot().empty());
+  const std::string notFound = "File \"List\" not found!";
+  const std::string tooLong = "Effects/fine.cfg\r\nEffects/" + std::string(300, 'x') + "\r\n";
+  // The list served (none: the server's error page), the result and the box.
+  const std::tuple<const char*, SplitResult, std::string> cases[] = {
+      {"effects/a.cfg\r\n", SplitResult::NoList, notFound},
+      {"\xEF\xBB\xBF" "Effects/a.cfg\r\n", SplitResult::NoList, notFound},
+      {nullptr, SplitResult::NoList, notFound},
+      {"Effects/fine.cfg\r\n../escaped.cfg\r\n", SplitResult::UnsafeList,
+       "The file list holds an invalid path:\n../escaped.cfg"},
+      {tooLong.c_str(), SplitResult::UnsafeList,
+       "A path in the chosen folder is longer than 259 characters:\nEffects/xxx"},
+  };
+  for (const auto& [list, result, box] : cases) {
+    SCOPED_TRACE(box);
+    RecordingUi boxes;
+    std::filesystem::remove(server.Root() + ResourcePath(Resource::FileList));
+    if (list != nullptr) PublishList(list);
+    EXPECT_EQ(SplitPackage(), result);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0].substr(0, box.size()), box);  // a long entry is shown cut
+    // Not even the folder of the first, harmless, entry.
+    EXPECT_EQ(FilesBelow(root.Path(), true), std::vector<std::string>{kPackageFileName});
+  }
 }

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -19,22 +18,17 @@ class JobHold {
   JobHold(
       RecordingUi& ui, std::function<bool(const std::string&)> matches,
       std::function<bool()> until = [] { return g_cancelRequested.load(); }) {
-    // The hook keeps its state alive: a job may still log after the test is over.
-    ui.OnEntry([shared = shared_, matches, until](const std::string& entry) {
-      if (shared->fired || !matches(entry)) return;
-      shared->fired = true;
-      shared->reached.set_value();
+    // The hook keeps the flag alive: a job may still log after the test is over.
+    ui.OnEntry([fired = fired_, matches, until](const std::string& entry) {
+      if (!matches(entry) || fired->exchange(true)) return;
       while (!until()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
   }
   bool Reached() {
-    return shared_->reached.get_future().wait_for(std::chrono::seconds(120)) == std::future_status::ready;
+    for (int ms = 0; ms < 120000 && !*fired_; ++ms) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return *fired_;
   }
 
  private:
-  struct Shared {
-    std::atomic<bool> fired{false};
-    std::promise<void> reached;
-  };
-  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
+  std::shared_ptr<std::atomic<bool>> fired_ = std::make_shared<std::atomic<bool>>(false);
 };

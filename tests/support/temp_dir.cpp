@@ -9,9 +9,8 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
-  std::random_device seed;
   fs::path dir = fs::temp_directory_path() /
-                 ("qz-test-" + std::to_string(seed()) + "-" + std::to_string(counter.fetch_add(1)));
+                 ("qz-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter.fetch_add(1)));
   fs::create_directories(dir);
   path_ = dir.generic_string();  // ends with the folder's own name, never with '/'
 }
