@@ -17,12 +17,6 @@ constexpr int kPathNotFound = 2;   // ENOENT
 constexpr int kZeroSizeRefused = 22;  // EINVAL
 #endif
 
-class WholeFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-  TempDir dir;
-};
-
 // The fatal path shows its box through the port; the recorder echoes it to stderr,
 // which is all a death test can see of the child. The registered clean-up must run
 // before the box, and the error it meets itself must not become the exit code.
@@ -39,7 +33,8 @@ void FailThroughRecorder(const std::string& path, std::uint32_t size) {
 }  // namespace
 
 // A missing temporary reads as nothing: UnpackTest's.
-TEST_F(WholeFileTest, ReadsKeepTheirBufferAndWritesReplaceAnOlderLongerFile) {
+TEST(WholeFileTest, ReadsKeepTheirBufferAndWritesReplaceAnOlderLongerFile) {
+  TempDir dir;
   std::string path = dir / "out.bin";
   WriteFile(path, std::string(5000, 'x'));
   ReadBuffer buffer;
@@ -51,7 +46,9 @@ TEST_F(WholeFileTest, ReadsKeepTheirBufferAndWritesReplaceAnOlderLongerFile) {
   EXPECT_EQ(read.data(), grown);  // a smaller file reuses the memory of the larger
 }
 
-TEST_F(WholeFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemError) {
+TEST(WholeFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemError) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TempDir dir;
   // The path, the size, the error shown and the exit code: a failure without a code must
   // not end the process as a success.
   const std::tuple<std::string, std::uint32_t, int, int> cases[] = {
