@@ -15,12 +15,6 @@ constexpr int kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
 constexpr int kPathNotFound = 2;  // ENOENT
 #endif
 
-class WholeFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-  TempDir dir;
-};
-
 // The fatal path shows its box through the port; the recorder echoes it to stderr,
 // which is all a death test can see of the child. The registered clean-up must run
 // before the box, and the error it meets itself must not become the exit code.
@@ -36,7 +30,9 @@ void FailThroughRecorder(const std::string& path) {
 }
 }  // namespace
 
-TEST_F(WholeFileTest, ReadsKeepTheirBufferAndPiecesReplaceAnOlderLongerFile) {
+// A missing temporary reads as nothing: UnpackTest's.
+TEST(WholeFileTest, ReadsKeepTheirBufferAndPiecesReplaceAnOlderLongerFile) {
+  TempDir dir;
   std::string path = dir / "out.bin";
   WriteFile(path, std::string(5000, 'x'));
   ReadBuffer buffer;
@@ -52,7 +48,9 @@ TEST_F(WholeFileTest, ReadsKeepTheirBufferAndPiecesReplaceAnOlderLongerFile) {
   EXPECT_EQ(read.data(), grown);  // a smaller file reuses the memory of the larger
 }
 
-TEST_F(WholeFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemError) {
+TEST(WholeFileTest, AnOutputThatCannotBeCreatedEndsTheProcessWithTheSystemError) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TempDir dir;
   // The path, the error shown and the exit code: a failure without a code must not end
   // the process as a success.
   const std::tuple<std::string, int, int> cases[] = {

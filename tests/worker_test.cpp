@@ -64,7 +64,6 @@ class WorkerTest : public ::testing::Test {
   }
 
   std::string Installed(const std::string& entry) const { return sim + "/" + entry; }
-  bool AllListedIdentical() const { return sample.IdenticalListedFiles(sim) == sample.addon.listed.size(); }
   // No package, temporary or decoded sibling under the root, and no listed target half-written.
   void ExpectCleanEnd() const { EXPECT_EQ(sample.LeftBehind(sim), std::vector<std::string>{}); }
 
@@ -158,7 +157,6 @@ TEST_F(WorkerTest, RemovalThatCannotTrustItsListDeletesNothingAndStaysOnItsPage)
   Run(UninstallWorker, PageRemoving);
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"The file list holds an invalid path:\nEffects/../../outside.cfg"});
   EXPECT_EQ(g_page, PageRemoving);
-  EXPECT_TRUE(ui.Log("bar ").empty());
   EXPECT_TRUE(Exists(root / "outside.cfg"));
 }
 
@@ -181,7 +179,7 @@ TEST_F(WorkerTest, CancelDuringUnpackingStopsTheDecodersAndNoTargetIsHalfWritten
 
   ExpectCleanEnd();
   // Stopped decoders do not make a finished install; a cancel adds no message of its own.
-  EXPECT_TRUE(AllListedIdentical() || g_page == PageFailed);
+  EXPECT_TRUE(sample.IdenticalListedFiles(sim) == sample.addon.listed.size() || g_page == PageFailed);
   EXPECT_TRUE(ui.Texts().empty());
 }
 
