@@ -58,7 +58,8 @@ void BM_LzwDecodeFast(benchmark::State& state) {
       LzwDecoder decoder(scratch);
       decoder.InitDictionary();
       for (std::size_t at = 0; at < stream.size(); at += kInputPiece) {
-        decoder.SetInput(stream.data() + at, static_cast<std::uint32_t>(std::min<std::size_t>(kInputPiece, stream.size() - at)));
+        std::size_t count = std::min<std::size_t>(kInputPiece, stream.size() - at);
+        decoder.SetInput(stream.data() + at, static_cast<std::uint32_t>(count));
         for (decoder.Decode(true); decoder.GetStatus() == LzwDecoder::Status::Restart; decoder.Decode(true)) {
           benchmark::DoNotOptimize(decoder.TakeOutput().data());
           decoder.DropOutput();

@@ -76,8 +76,9 @@ class LzwDecoder {
   // At a Restart: forgets the output taken so far but the last string, and starts the
   // dictionary again. Nothing otherwise.
   void DropOutput();
-  // The bytes decoded since the start or the last DropOutput; valid until the next Decode, or until the decoder or its
-  // scratch is destroyed or the scratch is handed to another decoder.
+  // The bytes decoded since the start or the last DropOutput; valid until the next Decode,
+  // or until the decoder or its scratch is destroyed or the scratch is handed to another
+  // decoder.
   std::span<const std::uint8_t> TakeOutput() const;
   Status GetStatus() const { return status_; }
 

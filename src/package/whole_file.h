@@ -1,8 +1,8 @@
-// The decoders' files, read whole or written in pieces with plain reads and writes: no mapping,
-// so that a 32-bit process spends no address space on them beyond the bytes themselves,
-// and four threads of one process do not queue for its address space (a mapping's page
-// faults and its unmapping's TLB shootdowns). Sizes are 32-bit: files of 4 GiB or more are
-// not supported.
+// Files read whole (qz inspect's package) or written in pieces (the decoders' output) with
+// plain reads and writes: no mapping, so that a 32-bit process spends no address space on
+// them beyond the bytes themselves, and four threads of one process do not queue for its
+// address space (a mapping's page faults and its unmapping's TLB shootdowns). Sizes are
+// 32-bit: files of 4 GiB or more are not supported.
 #pragma once
 
 #include <cstddef>
