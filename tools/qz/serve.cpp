@@ -227,6 +227,9 @@ void Configure(httplib::Server& server, const Serving& serving) {
     SetFixedBody(response, ErrorPage(response.status), "text/html; charset=utf-8");
   });
   server.set_default_headers({{"Server", "qz-serve"}});
+  // As static servers do: without it, a small answer's body waits on the client's delayed
+  // acknowledgement of its head, 40 ms per request on Linux.
+  server.set_tcp_nodelay(true);
   server.set_read_timeout(kIoTimeoutSeconds);
   server.set_write_timeout(kIoTimeoutSeconds);
   // Faults hold their connection's thread for as long as the client waits.
