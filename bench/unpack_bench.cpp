@@ -24,11 +24,15 @@ namespace fs = std::filesystem;
 
 namespace {
 // The decoders delete each temporary once its file is in place: every unpacking starts
-// from the split's temporaries again, linked from a copy that nothing deletes.
+// from the split's temporaries again, linked from a copy that nothing deletes. The last
+// unpacking's files go too, so that every unpacking is a first install, as cp -r gets an
+// empty folder: replacing files would bill the freeing of the old ones to the decoders,
+// which on a disk mounted with discard is synchronous.
 void UseRoot(const std::string& dir, const StringList& entries) {
   std::string root = dir + "/root";
   for (const std::string& entry : entries) {
     std::string temporary = root + "/" + entry + kTempSuffix;
+    fs::remove(root + "/" + entry);
     fs::remove(temporary);
     fs::create_hard_link(dir + "/temporaries/" + entry + kTempSuffix, temporary);
   }
