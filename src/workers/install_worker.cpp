@@ -37,14 +37,15 @@ UnpackStatus FollowUnpacking(TaskBarProgress& taskbar) {
 // platform's sleep granularity (15.6 ms on Windows), with Cancel blocked all along.
 constexpr std::chrono::milliseconds kDeletionPacing{200};
 
-void DeleteTemporaries(TaskBarProgress& taskbar) {
+// The pacing runs from `start`, the phase's start, so that the package's deletion before
+// the bar's first step is part of it rather than added to it.
+void DeleteTemporaries(TaskBarProgress& taskbar, std::chrono::steady_clock::time_point start) {
   StringList temporaries;
   {
     std::lock_guard<std::mutex> hold(g_pathsLock);
     temporaries = g_tempFiles;
   }
   auto count = static_cast<std::int32_t>(temporaries.size());
-  auto start = std::chrono::steady_clock::now();
   for (std::int32_t i = 0; i < count; ++i) {
     DeleteFileAt(temporaries[static_cast<std::size_t>(i)].c_str());
     ShowPosition(taskbar, Position(i, count));
@@ -130,12 +131,13 @@ void InstallWorker() {
   g_installPhase = 2;
   Ui().Repaint();
   g_cancelBlocked = true;
+  auto deletionStart = std::chrono::steady_clock::now();
   {
     std::lock_guard<std::mutex> hold(g_pathsLock);
     DeleteFileAt(g_packagePath);
   }
   taskbar.Begin();
-  DeleteTemporaries(taskbar);
+  DeleteTemporaries(taskbar, deletionStart);
   taskbar.End();
   ComUninitialize();
   g_cancelBlocked = false;
