@@ -14,13 +14,11 @@ namespace {
 // The numbers of the section headings ("7. PRIVACY") at line starts; clauses ("7.1") are not headings.
 std::vector<int> SectionNumbers(std::u16string_view text) {
   std::vector<int> numbers;
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = std::min(text.find(u"\r\n", start), text.size());
+  for (std::size_t line = 0; line < text.size(); line = std::min(text.find(u"\r\n", line), text.size()) + 2) {
     int number = 0;
-    std::size_t k = start;
-    for (; k < end && text[k] >= u'0' && text[k] <= u'9'; ++k) number = number * 10 + (text[k] - u'0');
-    if (k > start && text.substr(k).starts_with(u". ")) numbers.push_back(number);
-    start = end + 2;
+    std::size_t k = line;  // the line's digits end before its CR LF
+    for (; k < text.size() && text[k] >= u'0' && text[k] <= u'9'; ++k) number = number * 10 + (text[k] - u'0');
+    if (k > line && text.substr(k).starts_with(u". ")) numbers.push_back(number);
   }
   return numbers;
 }
