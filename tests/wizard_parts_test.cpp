@@ -120,21 +120,19 @@ TEST_F(WizardPartsTest, EveryPageFormHasItsLayoutPictureAndTextsInBothLanguages)
     std::vector<DrawOp> english = DrawPage();
     g_russian = true;
     std::vector<DrawOp> russian = DrawPage();
+    ASSERT_EQ(Layout(russian), Layout(english));
     std::string texts;  // the folder in the system's code page, as narrow text
     int image = 0;
-    for (const DrawOp& op : english) {
-      texts += (op.narrow ? op.narrowText : Utf8(op.text)) + "|";
-      if (op.kind != DrawOp::Kind::Text) image = op.resource;
+    for (std::size_t i = 0; i < english.size(); ++i) {
+      const DrawOp &en = english[i], &ru = russian[i];
+      texts += (en.narrow ? en.narrowText : Utf8(en.text)) + "|";
+      if (en.kind != DrawOp::Kind::Text) image = en.resource;
+      bool latin = std::any_of(en.text.begin(), en.text.end(), [](char16_t c) { return c >= u'a' && c <= u'z'; });
+      bool cyrillic = std::any_of(ru.text.begin(), ru.text.end(), [](char16_t c) { return c >= 0x400; });
+      EXPECT_TRUE(cyrillic || !latin) << Utf8(ru.text);  // every worded text is translated
     }
     EXPECT_EQ(std::make_tuple(Layout(english), image), std::make_tuple(layout, picture));
     EXPECT_NE(texts.find(words), std::string::npos) << texts;
-    ASSERT_EQ(Layout(russian), layout);
-    for (std::size_t i = 0; i < english.size(); ++i) {
-      const std::u16string &en = english[i].text, &ru = russian[i].text;
-      bool latin = std::any_of(en.begin(), en.end(), [](char16_t c) { return c >= u'a' && c <= u'z'; });
-      bool cyrillic = std::any_of(ru.begin(), ru.end(), [](char16_t c) { return c >= 0x400; });
-      EXPECT_TRUE(cyrillic || !latin) << Utf8(ru);  // every worded text is translated
-    }
   }
   g_page = 10;
   EXPECT_TRUE(DrawPage().empty());
