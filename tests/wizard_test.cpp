@@ -187,8 +187,6 @@ TEST_F(WizardTest, EveryTransitionShowsItsControlsAndMessages) {
         EXPECT_EQ(std::tie(box.flags, box.owner, box.caption),
                   std::make_tuple(unsigned{kMbIconExclamation}, BoxOwner::MainWindow, "Xq-730 QZ Installer v1.1"));
       }
-      EXPECT_EQ(WizardMessage(kWmClose, 0), Handling::Done);  // whatever happened, the window can be closed
-      EXPECT_EQ(ui->Log("destroy").size(), 1u);
     }
   }
 }
