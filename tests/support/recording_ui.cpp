@@ -68,10 +68,6 @@ void RecordingUi::Repaint() {
   Add("repaint page " + std::to_string(g_page.load()) + " phase " + std::to_string(g_installPhase.load()));
 }
 
-void RecordingUi::SetTaskbarValue(std::uint64_t completed, std::uint64_t total) {
-  Add("taskbar " + std::to_string(completed) + "/" + std::to_string(total));
-}
-
 std::vector<std::string> RecordingUi::Texts() const {
   std::vector<std::string> texts;
   for (const MessageBoxRequest& box : Boxes()) texts.push_back(box.text);

@@ -27,7 +27,9 @@ class RecordingUi final : public UiPort {
   void DestroyMainWindow() override { Add("destroy"); }
   void* MainWindow() override { return this; }  // stands for the window
   void SetTaskbarState(TaskbarFlag flag) override { Add("taskbar state " + std::to_string(static_cast<int>(flag))); }
-  void SetTaskbarValue(std::uint64_t completed, std::uint64_t total) override;
+  void SetTaskbarValue(std::uint64_t completed, std::uint64_t total) override {
+    Add("taskbar " + std::to_string(completed) + "/" + std::to_string(total));
+  }
   // Logged as "browse <title>"; answers what PickFolder queued (nothing: cancelled).
   std::optional<std::string> BrowseForFolder(const std::string& title, unsigned flags) override;
   // Logged as "print dialog"; answers with what the printer function gives.
