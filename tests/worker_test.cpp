@@ -46,16 +46,12 @@ class WorkerTest : public ::testing::Test {
   }
   void TearDown() override { ResetInstallerState(); }
 
-  void Run(void (*worker)(), Page page) {
+  // The job on its thread; with cancelAt, the window's Cancel is confirmed once that point
+  // is reached (false when it never is: a job that never gets there is not held either).
+  static bool Run(void (*worker)(), Page page, JobHold* cancelAt = nullptr) {
     g_page = page;
-    std::thread(worker).join();
-  }
-
-  // The install on its thread, with the window's Cancel confirmed when point is reached.
-  static bool InstallCancelledAt(JobHold& point) {
-    g_page = PageInstalling;
-    std::thread job(InstallWorker);
-    bool reached = point.Reached();  // a job that never gets there is not held either
+    std::thread job(worker);
+    bool reached = cancelAt != nullptr && cancelAt->Reached();
     if (reached) CancelCleanUp();
     job.join();
     return reached;
@@ -156,7 +152,7 @@ TEST_F(WorkerTest, RemovalThatCannotTrustItsListDeletesNothingAndStaysOnItsPage)
 
 TEST_F(WorkerTest, CancelDuringTheDownloadAbortsItAndTheCleanUpLeavesNothing) {
   JobHold point(ui, [](const std::string& entry) { return entry == "repaint page 6 phase 0"; });
-  ASSERT_TRUE(InstallCancelledAt(point));
+  ASSERT_TRUE(Run(InstallWorker, PageInstalling, &point));
 
   ExpectCleanEnd();
   EXPECT_FALSE(g_cancelRequested);  // the abort answered it
@@ -169,7 +165,7 @@ TEST_F(WorkerTest, CancelDuringTheDownloadAbortsItAndTheCleanUpLeavesNothing) {
 
 TEST_F(WorkerTest, CancelDuringUnpackingStopsTheDecodersAndNoTargetIsHalfWritten) {
   JobHold point(ui, [](const std::string& entry) { return entry.rfind("bar ", 0) == 0 && g_installPhase >= 1; });
-  ASSERT_TRUE(InstallCancelledAt(point));
+  ASSERT_TRUE(Run(InstallWorker, PageInstalling, &point));
 
   ExpectCleanEnd();
   // Stopped decoders do not make a finished install; a cancel adds no message of its own.
