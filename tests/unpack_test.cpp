@@ -53,8 +53,7 @@ TEST_F(UnpackTest, EntriesAreDealtByListPositionAndEveryTargetIsDecodedOrCounted
   WriteFile(root / "Effects/d0/f0.bin", std::vector<std::uint8_t>(100000, 7));
   std::filesystem::remove(root / "Effects/d1/f1.bin.qzar");                       // never cut
   WriteFile(root / "Effects/d2/f2.bin.qzar", std::vector<std::uint8_t>{0x41});  // odd: decodes to nothing
-  const std::string kept = "settings the user keeps";
-  WriteFile(root / "Effects/d2/f2.bin", kept);
+  WriteFile(root / "Effects/d2/f2.bin", Content(9));  // kept as it is
   ASSERT_TRUE(UnpackAll());
   // The pairs of temporary and target are checked by the contents below.
   EXPECT_EQ(g_workerSources[0], (StringList{root / "Effects/d0/f0.bin.qzar", root / "Effects/d1/f4.bin.qzar"}));
@@ -68,7 +67,7 @@ TEST_F(UnpackTest, EntriesAreDealtByListPositionAndEveryTargetIsDecodedOrCounted
     EXPECT_FALSE(Exists(g_tempFiles[i]) || Exists(g_targetFiles[i] + ".qznew")) << i;
   }
   EXPECT_FALSE(Exists(root / "Effects/d1/f1.bin"));
-  EXPECT_EQ(ReadFile(root / "Effects/d2/f2.bin"), std::vector<std::uint8_t>(kept.begin(), kept.end()));
+  EXPECT_EQ(ReadFile(root / "Effects/d2/f2.bin"), Content(9));
 }
 
 // The echo of the recorder and of the clean-up is all a death test sees of the child.

@@ -15,9 +15,8 @@
 class JobHold {
  public:
   // By default the job is held until the user's cancel has been confirmed.
-  JobHold(
-      RecordingUi& ui, std::function<bool(const std::string&)> matches,
-      std::function<bool()> until = [] { return g_cancelRequested.load(); }) {
+  JobHold(RecordingUi& ui, std::function<bool(const std::string&)> matches,
+          std::function<bool()> until = [] { return g_cancelRequested.load(); }) {
     // The hook keeps the flag alive: a job may still log after the test is over.
     ui.OnEntry([fired = fired_, matches, until](const std::string& entry) {
       if (!matches(entry) || fired->exchange(true)) return;

@@ -54,12 +54,5 @@ std::vector<std::string> FilesBelow(const std::string& dir, bool withFolders) {
 
 void CopyTree(const std::string& from, const std::string& to) {
   fs::create_directories(to);
-  for (const auto& item : fs::recursive_directory_iterator(from)) {
-    fs::path target = fs::path(to) / fs::relative(item.path(), from);
-    if (item.is_directory()) {
-      fs::create_directories(target);
-    } else {
-      fs::copy_file(item.path(), target, fs::copy_options::overwrite_existing);
-    }
-  }
+  for (const std::string& file : FilesBelow(from)) WriteFile(to + "/" + file, ReadFile(from + "/" + file));
 }

@@ -29,5 +29,6 @@ bool Exists(const std::string& path);
 std::vector<std::string> FilesBelow(const std::string& dir, bool withFolders = false);
 
 // Copies the files of the folder from into the folder to, replacing files of the same
-// name. (MinGW's std::filesystem::copy refuses a destination folder that exists.)
+// name; a folder without files is not copied. (MinGW's std::filesystem::copy refuses a
+// destination folder that exists.)
 void CopyTree(const std::string& from, const std::string& to);
