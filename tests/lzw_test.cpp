@@ -95,7 +95,7 @@ TEST_F(LzwTest, LzwDecodersGiveKnownOutputsTheEncodersInputAndAgreeOnStreamsNoEn
     Bytes allButLast = LiteralLzwDecode(Bytes(stream.begin(), stream.begin() + (stream.size() / 2 - 1) * 2));
     EXPECT_EQ(FastLzwDecode(stream, &tooSmall), (Decoded{allButLast, Status::OutOfMemory})) << i;
   }
-  // 300 short ones, then two through the restarts.
+  // Hand-made streams: 300 short ones, then two through two and three restarts.
   for (std::uint32_t seed = 0; seed < 302; ++seed) {
     Bytes stream = HandMade(seed < 300 ? seed * 5 : (seed - 298) * 65536 + seed * 3, seed);
     cases.emplace_back(stream, LiteralLzwDecode(stream));
