@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "app/state.h"
-#include "package/lzw_decoder.h"
 #include "support/lzw_oracle.h"
 #include "support/recording_ui.h"
 #include "vendor/lzw_encoder.h"
@@ -14,42 +13,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Status = LzwDecoder::Status;
 constexpr std::uint32_t kPerRestart = 65536 - 256;  // entries defined between two restarts
-
-struct Decoded {
-  Bytes bytes;
-  Status status;
-  bool operator==(const Decoded&) const = default;
-};
-void PrintTo(const Decoded& decoded, std::ostream* out) {
-  *out << decoded.bytes.size() << " bytes, status " << static_cast<int>(decoded.status);
-}
-
-Decoded Output(const LzwDecoder& decoder) {
-  std::span<const std::uint8_t> out = decoder.TakeOutput();
-  return {Bytes(out.begin(), out.end()), decoder.GetStatus()};
-}
-
-// The whole stream at once, or with a piece size as a worker decodes: in pieces, the
-// output taken and dropped at each restart.
-Decoded Fast(const Bytes& stream, LzwScratch* scratch = nullptr, std::size_t piece = 0) {
-  auto decoder = scratch ? std::make_unique<LzwDecoder>(*scratch) : std::make_unique<LzwDecoder>();
-  decoder->InitDictionary();
-  if (piece == 0) piece = stream.size() + 1;
-  Bytes taken;
-  std::size_t at = 0;
-  do {
-    decoder->SetInput(stream.data() + at, static_cast<std::uint32_t>(std::min(piece, stream.size() - at)));
-    for (decoder->Decode(piece <= stream.size()); decoder->GetStatus() == Status::Restart; decoder->Decode(true)) {
-      std::span<const std::uint8_t> out = decoder->TakeOutput();
-      taken.insert(taken.end(), out.begin(), out.end());
-      decoder->DropOutput();
-    }
-    at += piece;
-  } while (at < stream.size());
-  Decoded last = Output(*decoder);
-  taken.insert(taken.end(), last.bytes.begin(), last.bytes.end());
-  return {taken, last.status};
-}
+using Decoded = LzwDecoded;
 
 Bytes Codes(const std::vector<std::uint32_t>& codes) {
   Bytes stream;
@@ -59,17 +23,15 @@ Bytes Codes(const std::vector<std::uint32_t>& codes) {
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-Bytes RandomBytes(std::size_t size, std::uint32_t seed) {
-  std::mt19937 random(seed);
-  Bytes data(size);
-  for (std::uint8_t& byte : data) byte = static_cast<std::uint8_t>(random());
-  return data;
-}
-
-Bytes LowEntropy(std::size_t size, std::uint32_t seed) {  // runs over a four-letter alphabet
+// Runs of 1..`run` equal bytes, each drawn from `letters` values from 'a' on (past 255 they
+// wrap round): (4, 6) is text over a four-letter alphabet, (256, 1) random bytes.
+Bytes Generated(std::size_t size, std::uint32_t seed, unsigned letters, unsigned run) {
   std::mt19937 random(seed);
   Bytes data;
-  while (data.size() < size) data.insert(data.end(), 1 + random() % 6, static_cast<std::uint8_t>("acgt"[random() % 4]));
+  while (data.size() < size) {
+    std::size_t length = 1 + random() % run;
+    data.insert(data.end(), length, static_cast<std::uint8_t>('a' + random() % letters));
+  }
   data.resize(size);
   return data;
 }
@@ -93,7 +55,7 @@ class LzwTest : public ::testing::Test {
 };
 
 // Streams with a known output pin both decoders, the encoder's streams give back its input,
-// and on random and hand-made streams the fast decoder gives the literal one's bytes.
+// and on hand-made streams the fast decoder gives the literal one's bytes.
 TEST_F(LzwTest, LzwDecodersGiveKnownOutputsTheEncodersInputAndAgreeOnStreamsNoEncoderWrites) {
   // Every code the one being defined, each string one byte longer.
   std::vector<std::uint32_t> chain{'Q'};
@@ -129,20 +91,17 @@ TEST_F(LzwTest, LzwDecodersGiveKnownOutputsTheEncodersInputAndAgreeOnStreamsNoEn
     // A buffer of exactly the output, or one byte less, sends every code the exact way (an
     // output within one chunk leaves no room for a batch): all of it, or all but the last code.
     LzwScratch exact(256 + expected.size()), tooSmall(255 + expected.size());
-    EXPECT_EQ(Fast(stream, &exact), (Decoded{expected, Status::Finished})) << i;
+    EXPECT_EQ(FastLzwDecode(stream, &exact), (Decoded{expected, Status::Finished})) << i;
     Bytes allButLast = LiteralLzwDecode(Bytes(stream.begin(), stream.begin() + (stream.size() / 2 - 1) * 2));
-    EXPECT_EQ(Fast(stream, &tooSmall), (Decoded{allButLast, Status::OutOfMemory})) << i;
+    EXPECT_EQ(FastLzwDecode(stream, &tooSmall), (Decoded{allButLast, Status::OutOfMemory})) << i;
   }
-  for (Bytes stream : {HandMade(3 * 65536 + 1000, 13), HandMade(2 * 65536 + 5, 14)}) {
+  // Hand-made streams: 300 short ones, then two through two and three restarts.
+  for (std::uint32_t seed = 0; seed < 302; ++seed) {
+    Bytes stream = HandMade(seed < 300 ? seed * 5 : (seed - 298) * 65536 + seed * 3, seed);
     cases.emplace_back(stream, LiteralLzwDecode(stream));
   }
-  for (std::uint32_t seed = 0; seed < 300; ++seed) {
-    Bytes stream = RandomBytes(std::mt19937(seed)() % 3001, seed);
-    // Half of them with small codes, so that most are defined and the strings grow.
-    for (std::size_t k = 1; seed % 2 == 1 && k < stream.size(); k += 2) stream[k] &= 0x03;
-    cases.emplace_back(stream, LiteralLzwDecode(stream));
-  }
-  for (Bytes data : {Bytes{7}, Bytes{7, 7}, Bytes(300000, 0), RandomBytes(400000, 4), LowEntropy(3000000, 5), Bytes{3}}) {
+  for (Bytes data : {Bytes{7}, Bytes{7, 7}, Bytes(300000, 0), Generated(400000, 4, 256, 1),
+                     Generated(3000000, 5, 4, 6), Bytes{3}}) {
     cases.emplace_back(LzwEncode(data), data);
   }
   ASSERT_GT(cases[cases.size() - 2].first.size() / 2, 2 * kPerRestart);  // the large one restarts twice
@@ -150,32 +109,33 @@ TEST_F(LzwTest, LzwDecodersGiveKnownOutputsTheEncodersInputAndAgreeOnStreamsNoEn
   // Every other stream as a worker decodes it: one scratch for all, in pieces of many sizes.
   LzwScratch shared;
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    Decoded decoded = i % 2 ? Fast(cases[i].first, &shared, 2 * (1 + i % 3000)) : Fast(cases[i].first);
+    std::size_t piece = i % 2 ? 2 * (1 + i % 3000) : 0;  // the others whole, with a scratch of their own
+    Decoded decoded = FastLzwDecode(cases[i].first, piece ? &shared : nullptr, piece);
     ASSERT_EQ(decoded, (Decoded{cases[i].second, Status::Finished})) << i;
   }
 }
 
 TEST_F(LzwTest, LzwCancelStopsBeforeTheNextCodeAndALaterCallGoesOn) {
-  const Bytes data = LowEntropy(200000, 31), stream = LzwEncode(data);
+  const Bytes data = Generated(200000, 31, 4, 6), stream = LzwEncode(data);
   const std::uint32_t half = static_cast<std::uint32_t>(stream.size() / 4 * 2);
   LzwDecoder decoder;
   decoder.InitDictionary();
   decoder.SetInput(stream.data(), half);
   g_cancelRequested = true;  // before the first code
   decoder.Decode();
-  EXPECT_EQ(Output(decoder), (Decoded{{}, Status::Cancelled}));
+  EXPECT_EQ(LzwOutput(decoder), (Decoded{{}, Status::Cancelled}));
   g_cancelRequested = false;
   decoder.Decode();
-  const Decoded first = Output(decoder);
-  ASSERT_EQ(first.status, Status::Finished);
-  ASSERT_TRUE(first.bytes.size() < data.size() && std::equal(first.bytes.begin(), first.bytes.end(), data.begin()));
+  const auto [first, status] = LzwOutput(decoder);
+  ASSERT_EQ(status, Status::Finished);
+  ASSERT_TRUE(first.size() < data.size() && std::equal(first.begin(), first.end(), data.begin()));
   decoder.SetInput(stream.data() + half, static_cast<std::uint32_t>(stream.size() - half));
   g_cancelRequested = true;  // between two codes in the middle of the stream
   decoder.Decode();
-  EXPECT_EQ(Output(decoder), (Decoded{first.bytes, Status::Cancelled}));
+  EXPECT_EQ(LzwOutput(decoder), (Decoded{first, Status::Cancelled}));
   g_cancelRequested = false;
   decoder.Decode();
-  EXPECT_EQ(Output(decoder), (Decoded{data, Status::Finished}));
+  EXPECT_EQ(LzwOutput(decoder), (Decoded{data, Status::Finished}));
 }
 
 TEST_F(LzwTest, LzwARefusedEntryShowsTheDictionaryBox) {
@@ -187,7 +147,7 @@ TEST_F(LzwTest, LzwARefusedEntryShowsTheDictionaryBox) {
   EXPECT_EQ(ui.Boxes().size(), 256u);
   decoder.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
   decoder.Decode();
-  EXPECT_EQ(Output(decoder), (Decoded{Text("ABAB"), Status::Finished}));
+  EXPECT_EQ(LzwOutput(decoder), (Decoded{Text("ABAB"), Status::Finished}));
   // On a used dictionary the next code's entry is refused too (one box more than the
   // literals'), and that ends the decoding for good.
   decoder.InitDictionary();
@@ -202,30 +162,21 @@ TEST_F(LzwTest, LzwARefusedEntryShowsTheDictionaryBox) {
 }
 
 TEST_F(LzwTest, LzwOutputBeyondTheCapStopsWithOutOfMemory) {
-  const Bytes data = LowEntropy(3000000, 41), stream = LzwEncode(data);
+  const Bytes data = Generated(3000000, 41, 4, 6), stream = LzwEncode(data);
   // It stops exactly before the first code whose string does not fit, whatever room the
-  // last strings find: the literal decoder, fed one code at a time, gives where each ends.
-  LiteralLzwDecoder literal;
-  literal.InitDictionary();
+  // last strings find: the literal decoder gives where each code's output ends.
   std::vector<std::size_t> ends;
-  for (std::size_t pos = 0; ends.empty() || ends.back() + 256 <= (1u << 20); pos += 2) {
-    literal.SetInput(stream.data() + pos, 2);
-    literal.Decode();
-    ends.push_back(literal.Output().size());
-  }
+  LiteralLzwDecode(stream, &ends);
   LzwScratch small(1 << 20);
   for (std::uint32_t cap = (1u << 20) - 40; cap <= (1u << 20); cap += 8) {
-    SCOPED_TRACE(cap);
     LzwScratch tight(cap);
-    Decoded stopped = Fast(stream, cap == (1u << 20) ? &small : &tight);
     std::size_t fitting = *(std::upper_bound(ends.begin(), ends.end(), cap - 256) - 1);
-    EXPECT_EQ(stopped.status, Status::OutOfMemory);
-    EXPECT_EQ(stopped.bytes.size(), fitting);
-    EXPECT_TRUE(std::equal(stopped.bytes.begin(), stopped.bytes.end(), data.begin()));
+    EXPECT_EQ(FastLzwDecode(stream, cap == (1u << 20) ? &small : &tight),
+              (Decoded{Bytes(data.begin(), data.begin() + fitting), Status::OutOfMemory})) << cap;
   }
   // The same scratch still serves a file that fits.
-  Bytes fits = LowEntropy(200000, 42);
-  EXPECT_EQ(Fast(LzwEncode(fits), &small), (Decoded{fits, Status::Finished}));
+  Bytes fits = Generated(200000, 42, 4, 6);
+  EXPECT_EQ(FastLzwDecode(LzwEncode(fits), &small), (Decoded{fits, Status::Finished}));
 }
 
 }  // namespace

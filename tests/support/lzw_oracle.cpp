@@ -1,47 +1,65 @@
 #include "support/lzw_oracle.h"
 
-void LiteralLzwDecoder::InitDictionary() {
-  for (nextCode_ = 0; nextCode_ < 256; ++nextCode_) {
-    dictionary_[nextCode_] = std::string(1, static_cast<char>(nextCode_));
-  }
-}
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <unordered_map>
 
-void LiteralLzwDecoder::SetInput(const std::uint8_t* input, std::uint32_t length) {
-  input_ = input;
-  length_ = length;
-  pos_ = 0;
-}
-
-void LiteralLzwDecoder::Decode() {
-  for (; pos_ + 2 <= length_; pos_ += 2) {
-    // Full at 65536 entries: back to the single bytes; the previous string stays.
-    if (dictionary_.size() > 65535) {
-      dictionary_.clear();
-      InitDictionary();
+std::vector<std::uint8_t> LiteralLzwDecode(std::span<const std::uint8_t> input,
+                                           std::vector<std::size_t>* ends) {
+  std::unordered_map<std::uint32_t, std::string> dictionary;
+  std::uint32_t nextCode = 0;
+  std::string previous, output;
+  bool started = false;
+  for (std::size_t pos = 0; pos + 2 <= input.size(); pos += 2) {
+    // The single bytes at the start and again when full at 65536 entries; the previous
+    // string stays.
+    if (dictionary.empty() || dictionary.size() > 65535) {
+      dictionary.clear();
+      for (nextCode = 0; nextCode < 256; ++nextCode) dictionary[nextCode] = std::string(1, char(nextCode));
     }
-    std::uint32_t code = input_[pos_] | static_cast<std::uint32_t>(input_[pos_ + 1]) << 8;
-    auto found = dictionary_.find(code);
-    if (found != dictionary_.end()) {
+    std::uint32_t code = input[pos] | static_cast<std::uint32_t>(input[pos + 1]) << 8;
+    auto found = dictionary.find(code);
+    if (found != dictionary.end()) {
       // A defined code: its string; the entry it defines is the previous string and its first byte.
       std::string entry = found->second;
-      output_ += entry;
-      if (started_) dictionary_.emplace(nextCode_++, previous_ + entry[0]);
-      previous_ = entry;
-      started_ = true;
+      output += entry;
+      if (started) dictionary.emplace(nextCode++, previous + entry[0]);
+      previous = entry;
+      started = true;
     } else {
       // Any other code: the previous string and its own first byte (0 for an empty one).
-      previous_ += previous_.empty() ? '\0' : previous_[0];
-      output_ += previous_;
-      dictionary_.emplace(nextCode_++, previous_);
+      previous += previous.empty() ? '\0' : previous[0];
+      output += previous;
+      dictionary.emplace(nextCode++, previous);
     }
+    if (ends != nullptr) ends->push_back(output.size());
   }
+  return {output.begin(), output.end()};
 }
 
-std::vector<std::uint8_t> LiteralLzwDecode(std::span<const std::uint8_t> input) {
-  LiteralLzwDecoder decoder;
-  decoder.InitDictionary();
-  decoder.SetInput(input.data(), static_cast<std::uint32_t>(input.size()));
-  decoder.Decode();
-  const std::string& output = decoder.Output();
-  return {output.begin(), output.end()};
+LzwDecoded LzwOutput(const LzwDecoder& decoder) {
+  std::span<const std::uint8_t> out = decoder.TakeOutput();
+  return {{out.begin(), out.end()}, decoder.GetStatus()};
+}
+
+LzwDecoded FastLzwDecode(std::span<const std::uint8_t> input, LzwScratch* scratch, std::size_t piece) {
+  auto fast = scratch ? std::make_unique<LzwDecoder>(*scratch) : std::make_unique<LzwDecoder>();
+  fast->InitDictionary();
+  bool inPieces = piece != 0;
+  if (!inPieces) piece = input.size() + 1;
+  std::vector<std::uint8_t> taken;
+  std::size_t at = 0;
+  do {
+    fast->SetInput(input.data() + at, static_cast<std::uint32_t>(std::min(piece, input.size() - at)));
+    for (fast->Decode(inPieces); fast->GetStatus() == LzwDecoder::Status::Restart; fast->Decode(true)) {
+      std::span<const std::uint8_t> out = fast->TakeOutput();
+      taken.insert(taken.end(), out.begin(), out.end());
+      fast->DropOutput();
+    }
+    at += piece;
+  } while (at < input.size());
+  auto [last, status] = LzwOutput(*fast);
+  taken.insert(taken.end(), last.begin(), last.end());
+  return {taken, status};
 }

@@ -1,32 +1,28 @@
 // The decoder written the plain way: a hash map from code to byte string, one step per
 // code exactly as the installer's decoder behaves. Slow; the fast decoder must give the
-// same bytes on every input, and the tests, the fuzz target and the benchmark compare
-// against this one.
+// same bytes on every input, and the tests, the fuzz targets and the benchmark compare
+// against this one. Beside it, the fast decoder driven the way a worker drives it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
-class LiteralLzwDecoder {
- public:
-  void InitDictionary();  // the 256 single bytes
-  void SetInput(const std::uint8_t* input, std::uint32_t length);
-  void Decode();  // to the end of the input; a trailing odd byte is never read
-  const std::string& Output() const { return output_; }
+#include "package/lzw_decoder.h"
 
- private:
-  std::unordered_map<std::uint32_t, std::string> dictionary_;
-  std::uint32_t nextCode_ = 0;
-  const std::uint8_t* input_ = nullptr;
-  std::uint32_t pos_ = 0;
-  std::uint32_t length_ = 0;
-  std::string previous_;
-  std::string output_;
-  bool started_ = false;
-};
+// To the end of the input; a trailing odd byte is never read. With `ends`, the output's
+// size after each code is appended there.
+std::vector<std::uint8_t> LiteralLzwDecode(std::span<const std::uint8_t> input,
+                                           std::vector<std::size_t>* ends = nullptr);
 
-// Construct, InitDictionary, SetInput, Decode: the installer's calling order.
-std::vector<std::uint8_t> LiteralLzwDecode(std::span<const std::uint8_t> input);
+// What a fast decoder has: its output since the start or the last drop, and its status.
+using LzwDecoded = std::pair<std::vector<std::uint8_t>, LzwDecoder::Status>;
+LzwDecoded LzwOutput(const LzwDecoder& decoder);
+
+// The fast decoder on the whole input at once (piece 0), or as a worker decodes: in pieces
+// of `piece` bytes, the output taken and dropped at each restart. With a scratch of its own
+// or the given one, which may have served other decoders before.
+LzwDecoded FastLzwDecode(std::span<const std::uint8_t> input, LzwScratch* scratch = nullptr,
+                         std::size_t piece = 0);
