@@ -15,8 +15,7 @@ namespace {
 std::string LongList() {
   std::string list;
   for (int line = 0; list.size() < 60000; ++line) list += "Folder/file_" + std::to_string(line) + ".bin\r\n";
-  list.resize(60000);
-  return list;
+  return list.substr(0, 60000);
 }
 
 class FetchTextTest : public ::testing::Test {
@@ -72,9 +71,7 @@ TEST_F(FetchTextTest, ReadsTheBodyUpToCapacityAndZeroFillsTheRest) {
     std::vector<char> buffer(c.capacity + 1, '\xFF');
     g_bytesRead = 999;
     EXPECT_EQ(FetchText(c.url, buffer.data(), c.capacity, c.overflow), c.result);
-    if (c.result == FetchResult::Read) {
-      EXPECT_EQ(g_bytesRead, c.text.size());
-    }
+    EXPECT_EQ(g_bytesRead, c.result == FetchResult::Read ? c.text.size() : 999u);  // a failed fetch leaves the count alone
     EXPECT_EQ(std::string(buffer.data(), c.capacity), c.text + std::string(c.capacity - c.text.size(), '\0'));
     EXPECT_EQ(buffer[c.capacity], '\xFF') << "written past the capacity";
   }
