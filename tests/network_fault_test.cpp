@@ -128,8 +128,7 @@ class NetworkFaultTest : public ::testing::Test {
   // What the column's step ends with when its resource gives got.
   Outcome Expected(Resource resource, Got got) const {
     std::string all = std::to_string(sample.addon.listed.size());
-    std::string web = WebHostUrl();
-    web.erase(0, web.find("://") + 3);
+    std::string web = WebHostUrl().substr(WebHostUrl().find("://") + 3);
     switch (resource) {
       case Resource::LauncherVersion:
         if (got == Got::Nothing) return {PageWelcome, {}, ""};
