@@ -39,16 +39,13 @@ class QzToolTest : public ::testing::Test {
     std::string log = dir / "qz.log";
     std::string command = std::string("\"") + QZ_TOOL_PATH + "\" " + arguments + " > \"" + log + "\" 2>&1";
 #ifdef _WIN32
-    command = "\"" + command + "\"";  // cmd /c strips one outer pair of quotes
-#endif
-    ToolRun run;
-    run.status = std::system(command.c_str());
-#ifndef _WIN32
-    run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;  // the exit code, as on Windows
+    int status = std::system(("\"" + command + "\"").c_str());  // cmd /c strips one outer pair of quotes
+#else
+    int status = std::system(command.c_str());
+    status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;  // the exit code, as on Windows
 #endif
     std::vector<std::uint8_t> output = ReadFile(log);
-    run.output.assign(output.begin(), output.end());
-    return run;
+    return {status, std::string(output.begin(), output.end())};
   }
   ToolRun Client(const std::string& command) const {
     return Qz(command + " --server " + server.BaseUrl() + " --root \"" + root + "\"");
