@@ -32,12 +32,9 @@ namespace {
 // Plain (no message of the download's own before the worker's), TooLarge (4 GiB or more).
 enum class Got { Whole, Nothing, Broken, Cut, Missing, Invalid, Plain, TooLarge };
 
-constexpr Resource kColumns[] = {Resource::LauncherVersion, Resource::ModelVersion, Resource::FilesSize,
-                                 Resource::FileList, Resource::Package};
-
 struct Row {
   const char* fault;
-  Got got[5];  // by kColumns
+  Got got[5];  // by Resource, in its order
 };
 
 constexpr Got W = Got::Whole, N = Got::Nothing, B = Got::Broken, C = Got::Cut;
@@ -168,8 +165,8 @@ TEST_F(NetworkFaultTest, EachFaultOnEachResourceEndsWithItsMessageAndPageAndActs
     // A stall must not cost a minute here: the window shrinks to a second, which the
     // healthy resources of the other rows would not need but which holds for them too.
     bool stalls = fault.rfind("drip", 0) == 0 || fault == "silent";
-    for (std::size_t column = 0; column < std::size(kColumns); ++column) {
-      Resource resource = kColumns[column];
+    for (int column = 0; column < 5; ++column) {
+      auto resource = static_cast<Resource>(column);
       SCOPED_TRACE(fault + " on " + ResourcePath(resource));
       // The package breaks off after its first data has been reported: Wine's monikers
       // report nothing before 8 KiB.
