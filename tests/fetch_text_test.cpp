@@ -51,18 +51,18 @@ TEST_F(FetchTextTest, ReadsTheBodyUpToCapacityAndZeroFillsTheRest) {
     FetchResult result;
     std::string text;
   } kCases[] = {
-      {server.Url("/files/Setup/seven.txt?rnd=4711"), 32, kCut, FetchResult::Read, "1234567"},
-      {server.Url("/files/Setup/seven.txt"), 4, kCut, FetchResult::Read, "1234"},
-      {server.Url("/files/Setup/empty.txt"), 32, kCut, FetchResult::Read, ""},
-      {server.Url("/files/Setup/missing.txt"), 256, kCut, FetchResult::Read, ""},
+      {server.BaseUrl() + "/files/Setup/seven.txt?rnd=4711", 32, kCut, FetchResult::Read, "1234567"},
+      {server.BaseUrl() + "/files/Setup/seven.txt", 4, kCut, FetchResult::Read, "1234"},
+      {server.BaseUrl() + "/files/Setup/empty.txt", 32, kCut, FetchResult::Read, ""},
+      {server.BaseUrl() + "/files/Setup/missing.txt", 256, kCut, FetchResult::Read, ""},
       {LocalServer::ClosedUrl() + "/files/Setup/seven.txt", 16, kCut, FetchResult::NoConnection, ""},
       // Were the certificate taken, the missing file would read as nothing: Read.
-      {stranger.Url("/files/Setup/seven.txt"), 16, kCut, FetchResult::NoConnection, ""},
+      {stranger.BaseUrl() + "/files/Setup/seven.txt", 16, kCut, FetchResult::NoConnection, ""},
       // Through QZ_SERVER, and larger than one TLS record, so a single short read would show.
       {ServerUrl(Resource::FileList), kListCapacity, kCut, FetchResult::Read, LongList().substr(0, kListCapacity)},
       // The file list's way: a list to the byte is taken, a longer one is none, however much
       // of it had arrived.
-      {server.Url("/files/Setup/full.txt"), kListCapacity, kRefuse, FetchResult::Read,
+      {server.BaseUrl() + "/files/Setup/full.txt", kListCapacity, kRefuse, FetchResult::Read,
        LongList().substr(0, kListCapacity)},
       {ServerUrl(Resource::FileList), kListCapacity, kRefuse, FetchResult::Read, ""},
   };

@@ -61,7 +61,6 @@ class LocalServer {
   // Known once started: e.g. "https://127.0.0.1:40123" (Linux) or
   // "https://127.0.0.1:8443/t1234-5678-0" (Windows); no trailing '/'.
   const std::string& BaseUrl() const { return baseUrl_; }
-  std::string Url(const std::string& path) const { return baseUrl_ + path; }  // path starts with '/'
 
   bool Start();  // false with Error() when the server cannot be had
 
