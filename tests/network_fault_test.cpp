@@ -164,7 +164,7 @@ TEST_F(NetworkFaultTest, EachFaultOnEachResourceEndsWithItsMessageAndPageAndActs
     std::string fault = row.fault;
     // A stall must not cost a minute here: the window shrinks to a second, which the
     // healthy resources of the other rows would not need but which holds for them too.
-    bool stalls = fault.rfind("drip", 0) == 0 || fault == "silent";
+    SetStallWindowSeconds(fault.rfind("drip", 0) == 0 || fault == "silent" ? 1 : 0);
     for (int column = 0; column < 5; ++column) {
       auto resource = static_cast<Resource>(column);
       SCOPED_TRACE(fault + " on " + ResourcePath(resource));
@@ -172,7 +172,6 @@ TEST_F(NetworkFaultTest, EachFaultOnEachResourceEndsWithItsMessageAndPageAndActs
       // report nothing before 8 KiB.
       bool cut = fault.rfind("reset", 0) == 0 || fault.rfind("short", 0) == 0;
       server.SetFault(ResourcePath(resource), cut && resource == Resource::Package ? fault + "0000" : fault);
-      SetStallWindowSeconds(stalls ? 1 : 0);
       Outcome outcome = Run(resource);
 #ifdef _WIN32
       // Wine's monikers now and then end a reset transfer with a result of their own,
