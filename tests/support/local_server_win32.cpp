@@ -33,8 +33,8 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
   static std::atomic<int> counter{0};
   // The time too: Wine reuses process ids, and URL monikers answer a URL seen in an
   // earlier run from the prefix's cache.
-  std::string name = "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + "-" +
-                     std::to_string(counter.fetch_add(1));
+  std::string name = "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) +
+                     "-" + std::to_string(counter.fetch_add(1));
   fs::path dir = fs::path(servedRoot) / name;
   std::error_code error;
   if (!fs::create_directories(dir, error)) return;  // a fresh name: created now or not at all
@@ -45,9 +45,8 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
 
 std::string LocalServer::Unavailable(Trust trust) {
   for (const char* name : {"QZ_TEST_SERVER_ROOT", UrlVariable(trust), "QZ_CA_BUNDLE"}) {
-    if (Variable(name).empty()) {
-      return std::string("no test server: start qz serve natively and set ") + name + " (see tests/support/local_server.h)";
-    }
+    if (!Variable(name).empty()) continue;
+    return std::string("no test server: start qz serve natively and set ") + name + " (see tests/support/local_server.h)";
   }
   return "";
 }
@@ -55,11 +54,8 @@ std::string LocalServer::Unavailable(Trust trust) {
 bool LocalServer::Start() {
   error_ = Unavailable(trust_);
   if (error_.empty() && ownedDir_.empty()) error_ = "cannot create a folder in QZ_TEST_SERVER_ROOT";
+  if (error_.empty() && !TrustTestCa(Variable("QZ_CA_BUNDLE"))) error_ = "cannot trust QZ_CA_BUNDLE";
   if (!error_.empty()) return false;
-  if (!TrustTestCa(Variable("QZ_CA_BUNDLE"))) {
-    error_ = "cannot add QZ_CA_BUNDLE to the prefix's trusted roots";
-    return false;
-  }
   // QZ_CA_BUNDLE already names the one trusted server's certificate.
   if (trust_ == Trust::Trusted) serverEnv_.emplace("QZ_SERVER", baseUrl_);
   return true;
