@@ -25,9 +25,8 @@ std::string ReadLine(std::FILE* out) {
 
 LocalServer::LocalServer(Trust trust) : trust_(trust) {
   static std::atomic<int> counter{0};
-  std::random_device seed;
-  fs::path dir = fs::temp_directory_path() /
-                 ("qz-server-" + std::to_string(seed()) + "-" + std::to_string(counter.fetch_add(1)));
+  fs::path dir = fs::temp_directory_path() / ("qz-server-" + std::to_string(std::random_device{}()) + "-" +
+                                              std::to_string(counter.fetch_add(1)));
   fs::create_directories(dir / "tree");
   ownedDir_ = dir.generic_string();
   root_ = (dir / "tree").generic_string();
