@@ -73,8 +73,7 @@ class NetworkFaultTest : public ::testing::Test {
     SetVersionOverridePath(dir / "no override");
     // A server started without --faults keeps no request log: nothing here would be tried.
     server.SetFault("/none", "close");
-    char probe[4];
-    FetchText(ServerUrl(Resource::LauncherVersion), probe, sizeof probe);
+    Run(Resource::LauncherVersion);
     if (server.RequestLog().empty()) GTEST_SKIP() << "the test server runs without --faults";
   }
   void TearDown() override {
