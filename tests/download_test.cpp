@@ -106,15 +106,14 @@ TEST_F(DownloadTest, ACancelIsAnsweredOnceWithAnAbortAtAnyStatusAndATransferEndi
 
 #ifdef _WIN32
 // Whether the window thread's ticks left this thread's COM as they found it: the test holds
-// one initialisation of its own, which an unmatched uninitialisation would take away, and
-// any initialisation the ticks kept would still be there after the test lets go of its own.
-::testing::AssertionResult ComAsFound() {
+// one initialisation of its own, which an unmatched uninitialisation would take away (first
+// false), and any initialisation the ticks kept would still be there after the test lets go
+// of its own (second false).
+std::pair<bool, bool> ComAsFound() {
   bool ownKept = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_FALSE;
   CoUninitialize();
   CoUninitialize();  // the test's own
-  bool noneLeft = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_OK;
-  if (ownKept && noneLeft) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << (ownKept ? "an initialisation was kept" : "one too many was undone");
+  return {ownKept, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_OK};
 }
 #endif
 
@@ -143,7 +142,7 @@ TEST_F(DownloadTest, TheTimerWalksTheTaskbarStatesAndHoldsOneComInitialisationFo
       EXPECT_EQ(g_taskbarState, after) << set;
     }
 #ifdef _WIN32
-    EXPECT_TRUE(ComAsFound());
+    EXPECT_EQ(ComAsFound(), std::pair(true, true));
 #endif
   }
 #ifdef _WIN32
