@@ -6,9 +6,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 
 namespace fs = std::filesystem;
 
@@ -31,16 +31,17 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
   // Tests that run one after another, or in several processes, must not see each
   // other's files: each takes a fresh folder of the shared tree.
   static std::atomic<int> counter{0};
+  char name[64];
   // The time too: Wine reuses process ids, and URL monikers answer a URL seen in an
   // earlier run from the prefix's cache.
-  std::string name = "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) +
-                     "-" + std::to_string(counter.fetch_add(1));
+  std::snprintf(name, sizeof name, "t%lu-%llu-%d", GetCurrentProcessId(),
+                static_cast<unsigned long long>(GetTickCount64()), counter.fetch_add(1));
   fs::path dir = fs::path(servedRoot) / name;
   std::error_code error;
   if (!fs::create_directories(dir, error)) return;  // a fresh name: created now or not at all
   ownedDir_ = dir.generic_string();
   root_ = ownedDir_;
-  baseUrl_ = Variable(UrlVariable(trust)) + "/" + name;
+  baseUrl_ = Variable(UrlVariable(trust)) + "/" + std::string(name);
 }
 
 std::string LocalServer::Unavailable(Trust trust) {
