@@ -78,10 +78,9 @@ TEST_F(FetchTextTest, ReadsTheBodyUpToCapacityAndZeroFillsTheRest) {
 }
 
 TEST(ServerUrlTest, QzServerReplacesTheHostsOnlyWithAnHttpsAddress) {
-  {
-    ScopedEnv mirror("QZ_SERVER", "https://mirror.example:8443/");
-    EXPECT_EQ(ServerUrl(Resource::Package), "https://mirror.example:8443/files/Setup/Setup_Xq_730K5_QZ_x64.zip");
-  }
+  ScopedEnv mirror("QZ_SERVER", "https://mirror.example:8443/");
+  EXPECT_EQ(ServerUrl(Resource::Package), "https://mirror.example:8443/files/Setup/Setup_Xq_730K5_QZ_x64.zip");
+  // Each of these, set over the mirror, leaves the built-in hosts.
   for (const char* address : {"http://mirror.example", "ftp://mirror.example", "mirror.example", ""}) {
     ScopedEnv plain("QZ_SERVER", address);
     EXPECT_EQ(ServerUrl(Resource::FilesSize), std::string(QZ_DOWNLOAD_HOST) + "/files/Setup/Files_Size_Xq_730K5_QZ.txt");
