@@ -133,12 +133,8 @@ TEST_F(DownloadTest, TheTimerWalksTheTaskbarStatesAndHoldsOneComInitialisationFo
   for (const auto& run : runs) {
     SCOPED_TRACE(::testing::PrintToString(run));
     for (auto [set, after] : run) {
-      if (set == kCancel) {
-        EndWindowTaskbar();
-      } else {
-        if (set != kKeep) g_taskbarState = set;
-        TaskbarTick();
-      }
+      if (set >= 0) g_taskbarState = set;
+      (set == kCancel ? EndWindowTaskbar : TaskbarTick)();
       EXPECT_EQ(g_taskbarState, after) << set;
     }
 #ifdef _WIN32
