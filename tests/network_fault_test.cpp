@@ -92,10 +92,9 @@ class NetworkFaultTest : public ::testing::Test {
     ui.CreateControls();
     std::string detail;
     switch (resource) {
-      case Resource::LauncherVersion:  // the window's creation, then Next
+      case Resource::LauncherVersion:  // the window's creation, then Next as for the model version
         CheckInstallerVersion();
-        OnCommand(static_cast<int>(Control::Next));
-        break;
+        [[fallthrough]];
       case Resource::ModelVersion:
         OnCommand(static_cast<int>(Control::Next));
         detail = Utf8(std::u16string(g_modelVersionLine));
@@ -127,7 +126,7 @@ class NetworkFaultTest : public ::testing::Test {
     std::string web = WebHostUrl().substr(WebHostUrl().find("://") + 3);
     switch (resource) {
       case Resource::LauncherVersion:
-        if (got == Got::Nothing) return {PageWelcome, {}, ""};
+        if (got == Got::Nothing) return {PageWelcome, {}, "Model version being installed: v1.2"};
         return {PageFailed, {"The installer is outdated, please download the new version from " + web + "!"}, ""};
       case Resource::ModelVersion:
         if (got == Got::Broken) return {PageFailed, {"No internet connection!"}, ""};
