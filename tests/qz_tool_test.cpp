@@ -76,7 +76,7 @@ TEST_F(QzToolTest, InspectAcceptsAPackedAddonAndReportsDamage) {
 
 // Every fault's own message, and what a failed run leaves, is NetworkFaultTest's, through
 // the same workers: here a broken transfer tells its end by exit code 1 and its message.
-TEST_F(QzToolTest, RunsTellTheirOutcomeByExitCodeAndABrokenTransferLeavesNothing) {
+TEST_F(QzToolTest, RunsTellTheirOutcomeByExitCodeAndABrokenTransferByItsMessage) {
   server.SetFault("/none", "close");  // the request log starts with a faults file
   ToolRun install = Client("install");
   EXPECT_EQ(install.status, 0) << install.output;
