@@ -40,7 +40,6 @@ TEST(DownloadHeadTest, ContentLengthIsReadCaseInsensitivelyAndSaturatesBeyond64B
   const std::pair<const char*, std::optional<std::uint64_t>> heads[] = {
       {"HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: 4294967295\r\n\r\n", 4294967295u},
       {"HTTP/1.1 200 OK\r\ncontent-length:  4294967296\r\n", std::uint64_t{1} << 32},
-      {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n", 0},
       {"HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n", std::nullopt},
       {"Content-Length: 123456789012345678901234567890\r\n", UINT64_MAX},
       {"", std::nullopt},
@@ -99,8 +98,6 @@ TEST_F(DownloadTest, ACancelIsAnsweredOnceWithAnAbortAtAnyStatusAndATransferEndi
   std::string package = dir / "package.zip";
   WriteFile(package, std::string("PK"));
   EXPECT_EQ(OnProgress(2, 2, kBindStatusBeginDownloadData), kSOk);
-  EXPECT_EQ(SettleTransfer(kSOk, package.c_str(), 2), kSOk);
-  EXPECT_TRUE(PathExists(package.c_str()));
   g_cancelRequested = true;
   EXPECT_EQ(OnProgress(2, 2, kBindStatusDownloadingData), kEAbort);
   EXPECT_EQ(SettleTransfer(kSOk, package.c_str(), 2), kEAbort);
@@ -109,15 +106,14 @@ TEST_F(DownloadTest, ACancelIsAnsweredOnceWithAnAbortAtAnyStatusAndATransferEndi
 
 #ifdef _WIN32
 // Whether the window thread's ticks left this thread's COM as they found it: the test holds
-// one initialisation of its own, which an unmatched uninitialisation would take away, and
-// any initialisation the ticks kept would still be there after the test lets go of its own.
-::testing::AssertionResult ComAsFound() {
+// one initialisation of its own, which an unmatched uninitialisation would take away (first
+// false), and any initialisation the ticks kept would still be there after the test lets go
+// of its own (second false).
+std::pair<bool, bool> ComAsFound() {
   bool ownKept = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_FALSE;
   CoUninitialize();
   CoUninitialize();  // the test's own
-  bool noneLeft = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_OK;
-  if (ownKept && noneLeft) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << (ownKept ? "an initialisation was kept" : "one too many was undone");
+  return {ownKept, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_OK};
 }
 #endif
 
@@ -137,16 +133,12 @@ TEST_F(DownloadTest, TheTimerWalksTheTaskbarStatesAndHoldsOneComInitialisationFo
   for (const auto& run : runs) {
     SCOPED_TRACE(::testing::PrintToString(run));
     for (auto [set, after] : run) {
-      if (set == kCancel) {
-        EndWindowTaskbar();
-      } else {
-        if (set != kKeep) g_taskbarState = set;
-        TaskbarTick();
-      }
+      if (set >= 0) g_taskbarState = set;
+      (set == kCancel ? EndWindowTaskbar : TaskbarTick)();
       EXPECT_EQ(g_taskbarState, after) << set;
     }
 #ifdef _WIN32
-    EXPECT_TRUE(ComAsFound());
+    EXPECT_EQ(ComAsFound(), std::pair(true, true));
 #endif
   }
 #ifdef _WIN32

@@ -1,7 +1,7 @@
 // An HTTPS server on loopback for the tests that talk to the vendor's server.
 //
-// Linux: Start() runs `qz serve --root Root() --port 0 --cert ... --key ...` (QZ_TOOL_PATH)
-// as a child with a certificate of its own, and Stop() ends it.
+// Linux: Start() runs `qz serve --root Root() --port 0 --cert ... --key ... --faults`
+// (QZ_TOOL_PATH) as a child with a certificate of its own, and Stop() ends it.
 //
 // Windows (the tests run under Wine, which cannot start the Linux qz): a native qz serve
 // is started beforehand and named in the environment; each LocalServer takes a folder of
@@ -26,6 +26,7 @@
 // Unavailable() says so and the server tests skip.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -60,7 +61,6 @@ class LocalServer {
   // Known once started: e.g. "https://127.0.0.1:40123" (Linux) or
   // "https://127.0.0.1:8443/t1234-5678-0" (Windows); no trailing '/'.
   const std::string& BaseUrl() const { return baseUrl_; }
-  std::string Url(const std::string& path) const { return baseUrl_ + path; }  // path starts with '/'
 
   bool Start();  // false with Error() when the server cannot be had
 
@@ -82,7 +82,9 @@ class LocalServer {
   std::string ownedDir_;  // removed by the destructor
   std::string baseUrl_;
   std::string error_;
-  long pid_ = 0;  // the qz serve child on Linux
+  // The qz serve child on Linux: its output, its process id.
+  std::FILE* output_ = nullptr;
+  long pid_ = 0;
   // QZ_SERVER and QZ_CA_BUNDLE as a started trusted server sets them; Stop() puts them back.
   std::optional<ScopedEnv> serverEnv_, caEnv_;
 };

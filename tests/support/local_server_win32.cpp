@@ -38,8 +38,7 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
                 static_cast<unsigned long long>(GetTickCount64()), counter.fetch_add(1));
   fs::path dir = fs::path(servedRoot) / name;
   std::error_code error;
-  fs::create_directories(dir, error);
-  if (error) return;
+  if (!fs::create_directories(dir, error)) return;  // a fresh name: created now or not at all
   ownedDir_ = dir.generic_string();
   root_ = ownedDir_;
   baseUrl_ = Variable(UrlVariable(trust)) + "/" + std::string(name);
@@ -47,9 +46,8 @@ LocalServer::LocalServer(Trust trust) : trust_(trust) {
 
 std::string LocalServer::Unavailable(Trust trust) {
   for (const char* name : {"QZ_TEST_SERVER_ROOT", UrlVariable(trust), "QZ_CA_BUNDLE"}) {
-    if (Variable(name).empty()) {
-      return std::string("no test server: start qz serve natively and set ") + name + " (see tests/support/local_server.h)";
-    }
+    if (!Variable(name).empty()) continue;
+    return std::string("no test server: start qz serve natively and set ") + name + " (see tests/support/local_server.h)";
   }
   return "";
 }
@@ -57,11 +55,8 @@ std::string LocalServer::Unavailable(Trust trust) {
 bool LocalServer::Start() {
   error_ = Unavailable(trust_);
   if (error_.empty() && ownedDir_.empty()) error_ = "cannot create a folder in QZ_TEST_SERVER_ROOT";
+  if (error_.empty() && !TrustTestCa(Variable("QZ_CA_BUNDLE"))) error_ = "cannot trust QZ_CA_BUNDLE";
   if (!error_.empty()) return false;
-  if (!TrustTestCa(Variable("QZ_CA_BUNDLE"))) {
-    error_ = "cannot add QZ_CA_BUNDLE to the prefix's trusted roots";
-    return false;
-  }
   // QZ_CA_BUNDLE already names the one trusted server's certificate.
   if (trust_ == Trust::Trusted) serverEnv_.emplace("QZ_SERVER", baseUrl_);
   return true;
