@@ -31,11 +31,6 @@ constexpr wchar_t kCaption[] = L"Xq-730 QZ Installer v1.1";
 constexpr std::uint64_t kSampleBytes = 24u << 20;  // jobs that last long enough to act during them
 constexpr DWORD kJobTimeoutMs = 180000;
 
-std::wstring Variable(const wchar_t* name) {
-  const wchar_t* value = _wgetenv(name);
-  return value != nullptr ? value : L"";
-}
-
 // A step that cannot go on ends the test: the steps after it would only wait out their timeouts.
 template <typename T>
 T Require(T value, const std::string& what) {
@@ -44,7 +39,7 @@ T Require(T value, const std::string& what) {
 }
 
 gui::Image Bitmap(int id) {
-  static HMODULE program = LoadLibraryExW(Variable(L"QZ_GUI_PROGRAM").c_str(), nullptr,
+  static HMODULE program = LoadLibraryExW(_wgetenv(L"QZ_GUI_PROGRAM"), nullptr,
                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   HANDLE bitmap = LoadImageW(program, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
   return *Require(gui::Pixels(static_cast<HBITMAP>(bitmap)), "no bitmap resource " + std::to_string(id));
@@ -61,7 +56,7 @@ class WindowUi final : public UiPort {
 class GuiTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    if (Variable(L"QZ_GUI_PROGRAM").empty()) GTEST_SKIP() << "QZ_GUI_PROGRAM does not name Xq730QZInstaller.exe";
+    if (_wgetenv(L"QZ_GUI_PROGRAM") == nullptr) GTEST_SKIP() << "QZ_GUI_PROGRAM does not name Xq730QZInstaller.exe";
     if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
     sample = &SampleOfSize(kSampleBytes);
     ASSERT_TRUE(sample->addon.ok()) << sample->addon.error;
@@ -88,7 +83,7 @@ class GuiTest : public ::testing::TestWithParam<bool> {
 
   // Starts the program (it inherits QZ_SERVER) and answers its language question.
   void Launch() {
-    Require(program.Start(Variable(L"QZ_GUI_PROGRAM")), "the program did not start");
+    Require(program.Start(_wgetenv(L"QZ_GUI_PROGRAM")), "the program did not start");
     AnswerBox(L"Запустить приложение на Русском языке?\nLaunch the application in Russian?\n\nYes -> RU\nNo -> EN",
               nullptr, {IDYES, IDNO}, Russian() ? IDYES : IDNO);
     main = ui.main = Require(program.WaitFor(kClass), "no main window");
@@ -158,9 +153,9 @@ class GuiTest : public ::testing::TestWithParam<bool> {
       return;
     }
     ASSERT_EQ(program.Find(gui::kBoxClass), nullptr) << "a box covers the page";
-    std::wstring folder = Variable(L"QZ_GUI_SHOTS");
+    const wchar_t* folder = _wgetenv(L"QZ_GUI_SHOTS");  // unset: the current folder
     std::wstring name = WidenUtf8("page" + std::to_string(page) + variant + (Russian() ? "_ru.bmp" : "_en.bmp"));
-    EXPECT_TRUE(gui::WriteBmp(folder.empty() ? name : folder + L"\\" + name, shot));
+    EXPECT_TRUE(gui::WriteBmp(folder != nullptr ? folder + (L"\\" + name) : name, shot));
 
     g_page = page;
     g_russian = Russian();
@@ -242,8 +237,8 @@ TEST_P(GuiTest, WindowControlsAndEveryPageOfInstallAndRemovalMatchTheirTables) {
   EXPECT_TRUE(client.right >= 526 && client.bottom >= 329) << client.right << "x" << client.bottom;
   for (const ControlSpec& spec : WizardControls()) {
     SCOPED_TRACE(spec.className + std::string(" ") + std::to_string(spec.id));
-    // Created with the table's class, which is how the two without an id are found (none
-    // found: an empty place below).
+    // Created with the table's class, which is how the two without an id are found; one
+    // that is missing shows an empty place.
     HWND control =
         spec.id != 0 ? Item(spec.control) : FindWindowExW(main, nullptr, WidenUtf8(spec.className).c_str(), nullptr);
     // Inside the client area, shown as on the splash (Next and Cancel), checked and
@@ -276,8 +271,7 @@ TEST_P(GuiTest, WindowControlsAndEveryPageOfInstallAndRemovalMatchTheirTables) {
   Serve(Resource::FileList, "<html>404</html>");
   LaunchToFolderPage();
   Go({Control::Next}, Control::Repair, PageMaintenance);
-  Go({Control::Remove, Control::Next}, Control::Delete);
-  Press({Control::Delete});
+  Press({Control::Remove, Control::Next, Control::Delete});
   AnswerWarning(Russian() ? L"Файл \"List\" не найден!" : L"File \"List\" not found!");
   CheckPage(PageRemoving);
   Press({Control::Cancel});
@@ -324,13 +318,13 @@ TEST_P(GuiTest, CancelOrCloseDuringTheDownloadOrTheUnpackingEndsTheProcess) {
 // asks for its language (Russian run) or shows its window (English run).
 TEST_P(GuiTest, SecondInstanceIsRefusedWithoutTheLanguageQuestion) {
   gui::Process first;
-  Require(first.Start(Variable(L"QZ_GUI_PROGRAM")), "the program did not start");
+  Require(first.Start(_wgetenv(L"QZ_GUI_PROGRAM")), "the program did not start");
   HWND question = Require(first.WaitFor(gui::kBoxClass), "no language question");
   if (!Russian()) {
     gui::Answer(question, IDNO);
     Require(first.WaitFor(kClass), "no main window");
   }
-  Require(program.Start(Variable(L"QZ_GUI_PROGRAM")), "the second instance did not start");
+  Require(program.Start(_wgetenv(L"QZ_GUI_PROGRAM")), "the second instance did not start");
   AnswerBox(L"Приложение уже запущено!\nThe application is already running!", nullptr, {IDOK}, IDOK);
   EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_EQ(first.WaitForExit(0), std::nullopt);  // still running
@@ -347,4 +341,4 @@ TEST_P(GuiTest, OutdatedInstallerEndsOnTheFailedPageAtTheFirstNext) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, GuiTest, ::testing::Values(true, false),
-                         [](const auto& info) { return std::string(info.param ? "Russian" : "English"); });
+                         [](const auto& run) { return std::string(run.param ? "Russian" : "English"); });
