@@ -45,16 +45,13 @@ gui::Image Bitmap(int id) {
   return *Require(gui::Pixels(static_cast<HBITMAP>(bitmap)), "no bitmap resource " + std::to_string(id));
 }
 
-// DrawPage's one question to the window, whether Remove is checked, answered by the real one.
-class WindowUi final : public UiPort {
- public:
-  HWND main = nullptr;
-  int ShowMessageBox(const MessageBoxRequest&) override { return kIdOk; }
-  bool IsControlChecked(Control control) override { return gui::Checked(GetDlgItem(main, static_cast<int>(control))); }
-};
-
-class GuiTest : public ::testing::TestWithParam<bool> {
+// Also the port of this process's DrawPage, whose one question to the window, whether
+// Remove is checked, the real one answers.
+class GuiTest : public ::testing::TestWithParam<bool>, public UiPort {
  protected:
+  int ShowMessageBox(const MessageBoxRequest&) override { return kIdOk; }
+  bool IsControlChecked(Control control) override { return gui::Checked(Item(control)); }
+
   void SetUp() override {
     if (_wgetenv(L"QZ_GUI_PROGRAM") == nullptr) GTEST_SKIP() << "QZ_GUI_PROGRAM does not name Xq730QZInstaller.exe";
     if (std::string reason = LocalServer::Unavailable(); !reason.empty()) GTEST_SKIP() << reason;
@@ -66,7 +63,7 @@ class GuiTest : public ::testing::TestWithParam<bool> {
     fs::remove(kVersionOverridePath, ignored);
     CleanRoot();
     ResetInstallerState();
-    SetUi(&ui);
+    SetUi(this);
   }
   void TearDown() override {
     program.Kill();
@@ -86,7 +83,7 @@ class GuiTest : public ::testing::TestWithParam<bool> {
     Require(program.Start(_wgetenv(L"QZ_GUI_PROGRAM")), "the program did not start");
     AnswerBox(L"Запустить приложение на Русском языке?\nLaunch the application in Russian?\n\nYes -> RU\nNo -> EN",
               nullptr, {IDYES, IDNO}, Russian() ? IDYES : IDNO);
-    main = ui.main = Require(program.WaitFor(kClass), "no main window");
+    main = Require(program.WaitFor(kClass), "no main window");
     gui::Sync(main);
   }
   // Waits for a box of the program, checks it and answers it. An empty text is not
@@ -216,7 +213,6 @@ class GuiTest : public ::testing::TestWithParam<bool> {
   std::error_code ignored;
   gui::Process program;
   HWND main = nullptr;
-  WindowUi ui;
 };
 }  // namespace
 
