@@ -20,19 +20,18 @@ TEST(PrintDeviceWin32Test, DrawsWithTheLicenceFontIntoItsContextAndReleasesIt) {
   HBITMAP bitmap = CreateCompatibleBitmap(dc, 400, 200);  // monochrome: any ink is black
   SelectObject(dc, bitmap);
   PatBlt(dc, 0, 0, 400, 200, WHITENESS);
-  {
-    std::unique_ptr<PrintDevice> device = PrintDeviceForDc(dc);
-    int dpi = device->DeviceCaps(PrintDevice::Cap::LogPixelsY);
-    EXPECT_EQ(dpi, GetDeviceCaps(dc, LOGPIXELSY));
-    EXPECT_EQ(device->DeviceCaps(PrintDevice::Cap::HorzRes), GetDeviceCaps(dc, HORZRES));
-    device->SelectFont(PrintFontHeight(dpi), u"Verdana");
-    EXPECT_GT(device->DrawTextIn(std::u16string(200, u'Ж'), {10, 10, 390, 190}, kPrintDrawFlags), 0);
-    int inked = 0;
-    for (int y = 10; y < 190; y += 3) {
-      for (int x = 10; x < 390; x += 3) inked += GetPixel(dc, x, y) != RGB(255, 255, 255);
-    }
-    EXPECT_GT(inked, 0);
+  std::unique_ptr<PrintDevice> device = PrintDeviceForDc(dc);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  EXPECT_EQ(std::pair(device->DeviceCaps(PrintDevice::Cap::LogPixelsY), device->DeviceCaps(PrintDevice::Cap::HorzRes)),
+            std::pair(dpi, GetDeviceCaps(dc, HORZRES)));
+  device->SelectFont(PrintFontHeight(dpi), u"Verdana");
+  EXPECT_GT(device->DrawTextIn(std::u16string(200, u'Ж'), {10, 10, 390, 190}, kPrintDrawFlags), 0);
+  int inked = 0;
+  for (int y = 10; y < 190; y += 3) {
+    for (int x = 10; x < 390; x += 3) inked += GetPixel(dc, x, y) != RGB(255, 255, 255);
   }
+  EXPECT_GT(inked, 0);
+  device.reset();
   EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 0) << "the device deletes its context";
   DeleteObject(bitmap);
 }

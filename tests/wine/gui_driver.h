@@ -122,10 +122,6 @@ inline std::optional<Image> Pixels(HBITMAP bitmap) {
   DeleteObject(bitmap);
   return rows == image.height ? std::optional<Image>(image) : std::nullopt;
 }
-inline std::optional<Image> LoadBitmapResource(HMODULE module, int id) {
-  return Pixels(
-      static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-}
 
 // The client area as it is on the screen, from the window's own DC.
 inline Image CaptureClient(HWND window) {
