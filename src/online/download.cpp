@@ -90,7 +90,6 @@ void ShowDownloadFailure(std::uint32_t result) {
 }  // namespace
 
 void OnDownloadStart() {
-  g_cancelRequested = false;
   g_abortAnswered = false;
   g_refusal = kSOk;
   g_status = 0;

@@ -27,8 +27,9 @@ enum : std::uint32_t {
 // Bind statuses that OnProgress acts on.
 enum : std::uint32_t { kBindStatusBeginDownloadData = 4, kBindStatusDownloadingData = 5 };
 
-// The transfer's start (OnStartBinding): a cancel from before it has no effect on it, and
-// what the last transfer learned is forgotten.
+// The transfer's start (OnStartBinding): what the last transfer learned is forgotten. A
+// cancel confirmed before it is kept and answered at the first report: cleared here, it
+// was lost, and the package was written after the window's clean-up had run.
 void OnDownloadStart();
 
 // What the platform's transfer learns besides the data, before the first data comes: the
