@@ -37,7 +37,8 @@ TEST_F(FileListTest, EntriesThatCouldLeaveTheRootAreRefused) {
   // One entry per rule; an empty component first, inside and last, as the walk meets them.
   for (const char* bad : {"../evil.dll", "/etc/passwd", "Effects//a", "Effects/a/", "Effects/a:stream",
                           "Effects\\..\\x", "noslash.cfg", "Effects/./a", "Effects/CON", "Effects/nul.txt",
-                          "Effects/com1.cfg", "Effects/a.", "Effects/a ", "Effects/a\nb", "Effects/a\x7F"}) {
+                          "Effects/com1.cfg", "Effects/lpt9", "Effects/a.", "Effects/a ", "Effects/a\nb",
+                          "Effects/a\x7F"}) {
     ListVerdict verdict = CheckFileList({"Effects/ok.bmp", bad}, root);
     EXPECT_EQ(verdict.problem, EntryProblem::Unsafe) << "accepted: " << bad;
     EXPECT_EQ(verdict.entry, bad);

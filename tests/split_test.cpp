@@ -78,8 +78,8 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
       {"magic only", Package({}), SplitResult::NoPackage, "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!",
        {}},
       {"no '['", Package({{'(', 2, 0, 0, 0, ']', 'A', 0}}), SplitResult::Damaged, "...[?", {}},
-      {"no ']'", Package({Record(kA), {'[', 6, 0, 0, 0, ')', 0x41, 0, 0x42, 0, 0, 1}}), SplitResult::Damaged, "...]?",
-       first},
+      // Exactly a header's six bytes left: read as a header, not as one cut short.
+      {"no ']'", Package({Record(kA), {'[', 6, 0, 0, 0, ')'}}), SplitResult::Damaged, "...]?", first},
       {"header past the end", Package({Record(kA), {'[', 4, 0}}), SplitResult::Damaged, damaged, first},
       {"payload past the end", Package({Record(kA), {'[', 6, 0, 0, 0, ']', 0x41, 0, 0x42, 0, 0}}),
        SplitResult::Damaged, damaged, first},
@@ -90,6 +90,9 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
       // Record offsets are 32-bit: refused before anything is cut.
       {"4 GiB", Package({Record(kA), Record(kAbab)}), SplitResult::NoPackage,
        "File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!", {}, std::uint64_t{1} << 32},
+      // One byte less is cut, up to the hole after the two records.
+      {"4 GiB - 1", Package({Record(kA), Record(kAbab)}), SplitResult::Damaged, "...[?",
+       {"a.cfg.qzar", "sub/b.cfg.qzar"}, (std::uint64_t{1} << 32) - 1},
   };
   PublishList(kTwoEntries);
   // Nothing is cleared between the cases: the split deletes the temporaries of the one before.
