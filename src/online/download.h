@@ -28,8 +28,8 @@ enum : std::uint32_t {
 enum : std::uint32_t { kBindStatusBeginDownloadData = 4, kBindStatusDownloadingData = 5 };
 
 // The transfer's start (OnStartBinding): what the last transfer learned is forgotten. A
-// cancel confirmed before it is kept and answered at the first report: cleared here, it
-// was lost, and the package was written after the window's clean-up had run.
+// cancel confirmed before it is kept for the first report to answer: cleared here, it
+// would let the transfer run on and write the package after the window's clean-up.
 void OnDownloadStart();
 
 // What the platform's transfer learns besides the data, before the first data comes: the
