@@ -59,11 +59,8 @@ void BM_LzwDecodeFast(benchmark::State& state) {
       decoder.InitDictionary();
       for (std::size_t at = 0; at < stream.size(); at += kInputPiece) {
         std::size_t count = std::min<std::size_t>(kInputPiece, stream.size() - at);
-        decoder.SetInput(stream.data() + at, static_cast<std::uint32_t>(count));
-        for (decoder.Decode(true); decoder.GetStatus() == LzwDecoder::Status::Restart; decoder.Decode(true)) {
-          benchmark::DoNotOptimize(decoder.TakeOutput().data());
-          decoder.DropOutput();
-        }
+        decoder.DecodePiece(stream.data() + at, static_cast<std::uint32_t>(count),
+                            [](std::span<const std::uint8_t> out) { benchmark::DoNotOptimize(out.data()); });
       }
       benchmark::DoNotOptimize(decoder.TakeOutput().data());
       if (decoder.GetStatus() != LzwDecoder::Status::Finished) state.SkipWithError("decoding failed");

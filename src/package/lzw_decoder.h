@@ -81,6 +81,17 @@ class LzwDecoder {
   // decoder.
   std::span<const std::uint8_t> TakeOutput() const;
   Status GetStatus() const { return status_; }
+  // One piece of a stream, decoded as a worker decodes: the output of each full dictionary
+  // is handed to take (a span) and dropped. The last dictionary's output stays for
+  // TakeOutput; the status tells how the piece ended.
+  template <class Take>
+  void DecodePiece(const std::uint8_t* input, std::uint32_t length, Take&& take) {
+    SetInput(input, length);
+    for (Decode(true); status_ == Status::Restart; Decode(true)) {
+      take(TakeOutput());
+      DropOutput();
+    }
+  }
 
  private:
   bool LookUp(std::uint32_t code) const { return code < count_; }

@@ -21,12 +21,8 @@ FileOutcome DecodeInto(OutputFile& sibling, LzwScratch& scratch, std::uint8_t* p
   for (std::uint64_t at = 0; at < input.Size(); at += kInputPiece) {
     auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(kInputPiece, input.Size() - at));
     if (!input.ReadAt(at, piece, count)) return FileOutcome::Failed;
-    decoder.SetInput(piece, count);
-    for (decoder.Decode(true); decoder.GetStatus() == LzwDecoder::Status::Restart; decoder.Decode(true)) {
-      std::span<const std::uint8_t> out = decoder.TakeOutput();
-      sibling.Append(out.data(), out.size());
-      decoder.DropOutput();
-    }
+    decoder.DecodePiece(piece, count,
+                        [&](std::span<const std::uint8_t> out) { sibling.Append(out.data(), out.size()); });
     if (decoder.GetStatus() == LzwDecoder::Status::Cancelled) return FileOutcome::Cancelled;
     if (decoder.GetStatus() != LzwDecoder::Status::Finished) return FileOutcome::Failed;
   }

@@ -46,19 +46,18 @@ LzwDecoded LzwOutput(const LzwDecoder& decoder) {
 LzwDecoded FastLzwDecode(std::span<const std::uint8_t> input, LzwScratch* scratch, std::size_t piece) {
   auto fast = scratch ? std::make_unique<LzwDecoder>(*scratch) : std::make_unique<LzwDecoder>();
   fast->InitDictionary();
-  bool inPieces = piece != 0;
-  if (!inPieces) piece = input.size() + 1;
   std::vector<std::uint8_t> taken;
-  std::size_t at = 0;
-  do {
-    fast->SetInput(input.data() + at, static_cast<std::uint32_t>(std::min(piece, input.size() - at)));
-    for (fast->Decode(inPieces); fast->GetStatus() == LzwDecoder::Status::Restart; fast->Decode(true)) {
-      std::span<const std::uint8_t> out = fast->TakeOutput();
-      taken.insert(taken.end(), out.begin(), out.end());
-      fast->DropOutput();
-    }
-    at += piece;
-  } while (at < input.size());
+  auto take = [&](std::span<const std::uint8_t> out) { taken.insert(taken.end(), out.begin(), out.end()); };
+  if (piece == 0) {
+    fast->SetInput(input.data(), static_cast<std::uint32_t>(input.size()));
+    fast->Decode();
+  } else {
+    std::size_t at = 0;
+    do {
+      fast->DecodePiece(input.data() + at, static_cast<std::uint32_t>(std::min(piece, input.size() - at)), take);
+      at += piece;
+    } while (at < input.size());
+  }
   auto [last, status] = LzwOutput(*fast);
   taken.insert(taken.end(), last.begin(), last.end());
   return {taken, status};
