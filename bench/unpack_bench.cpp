@@ -99,7 +99,7 @@ static void BM_UnpackAll(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.decodedBytes));
 }
-BENCHMARK(BM_UnpackAll)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_UnpackAll)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5)->Repetitions(7)->ReportAggregatesOnly(true);
 
 static void BM_UnpackOneThread(benchmark::State& state) {
   const BenchFixture& fixture = Fixture();
@@ -115,7 +115,7 @@ static void BM_UnpackOneThread(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.decodedBytes));
 }
-BENCHMARK(BM_UnpackOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_UnpackOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5)->Repetitions(7)->ReportAggregatesOnly(true);
 
 static void BM_CopyTree(benchmark::State& state) {
   const BenchFixture& fixture = Fixture();
@@ -129,7 +129,7 @@ static void BM_CopyTree(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.decodedBytes));
 }
-BENCHMARK(BM_CopyTree)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_CopyTree)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5)->Repetitions(7)->ReportAggregatesOnly(true);
 
 // Runs in a child process so that its peak covers the unpacking alone.
 // Every step-th entry, so that a smaller count keeps the same mix of sizes.
