@@ -183,6 +183,11 @@ TEST_F(NetworkFaultTest, EachFaultOnEachResourceEndsWithItsMessageAndPageAndActs
       EXPECT_EQ(outcome, Expected(resource, row.got[column]));
     }
   }
+  // A package of one byte is downloaded whole (its length is announced), and it is the
+  // split that refuses it, not the download as one without a length.
+  server.SetFault("/none", "close");
+  WriteFile(server.Root() + ResourcePath(Resource::Package), std::string("["));
+  EXPECT_EQ(Run(Resource::Package), Outcome(PageFailed, {"File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!"}, "0 files installed"));
   // An endless package is refused at its first piece: the client stopped reading long
   // before the server's own limit (64 MiB).
   for (const std::string& line : server.RequestLog()) {
