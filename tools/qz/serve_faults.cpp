@@ -222,6 +222,9 @@ void ServeFault(const httplib::Request& request, httplib::Response& response, co
           [=](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             if (offset >= stop) {
               if (fault.kind == FaultKind::Reset) ResetConnection(fd);
+              // A client that wanted only the first bytes has them well before the close,
+              // rather than racing it.
+              if (fault.kind == FaultKind::Announce) WaitWhilePeerStays(fd, std::chrono::seconds(2));
               return false;
             }
             std::size_t want = std::min<std::uint64_t>(length, stop - offset);
