@@ -62,40 +62,34 @@ TEST_F(SplitTest, CutsOneTemporaryPerEntryHoldingItsPayloadUnchangedAfterDeletin
   EXPECT_EQ(ReadFile(root / "Effects/sub/b.cfg.qzar"), big);
 }
 
-TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) {
+TEST_F(SplitTest, DamagedPackagesAreReportedBeforeAnyRecordIsCut) {
   struct Case {
     const char* name;
     Bytes package;
     SplitResult result;
     std::string box;
-    std::vector<std::string> written;  // temporaries below Effects afterwards
-    std::uint64_t sparseSize = 0;      // the package grown to this size with a hole
+    std::uint64_t sparseSize = 0;  // the package grown to this size with a hole
   };
   const std::string damaged = "File \"Setup_Xq_730K5_QZ_x64.zip\" is damaged!";
   const std::string mismatch = "File \"Setup_Xq_730K5_QZ_x64.zip\" does not match the file list!";
-  const std::vector<std::string> first{"a.cfg.qzar"};
   std::vector<Case> cases = {
-      {"magic only", Package({}), SplitResult::NoPackage, "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!",
-       {}},
-      {"no '['", Package({{'(', 2, 0, 0, 0, ']', 'A', 0}}), SplitResult::Damaged, "...[?", {}},
+      {"magic only", Package({}), SplitResult::NoPackage, "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!"},
+      {"no '['", Package({{'(', 2, 0, 0, 0, ']', 'A', 0}}), SplitResult::Damaged, "...[?"},
       // Exactly a header's six bytes left: read as a header, not as one cut short.
-      {"no ']'", Package({Record(kA), {'[', 6, 0, 0, 0, ')'}}), SplitResult::Damaged, "...]?", first},
-      {"header past the end", Package({Record(kA), {'[', 4, 0}}), SplitResult::Damaged, damaged, first},
+      {"no ']'", Package({Record(kA), {'[', 6, 0, 0, 0, ')'}}), SplitResult::Damaged, "...]?"},
+      {"header past the end", Package({Record(kA), {'[', 4, 0}}), SplitResult::Damaged, damaged},
       {"payload past the end", Package({Record(kA), {'[', 6, 0, 0, 0, ']', 0x41, 0, 0x42, 0, 0}}),
-       SplitResult::Damaged, damaged, first},
-      {"empty payload", Package({Record(kA), Record({})}), SplitResult::Damaged, damaged, first},
-      {"fewer records", Package({Record(kA)}), SplitResult::RecordCountMismatch, mismatch, first},
-      {"more records", Package({Record(kA), Record(kAbab), Record(kA)}), SplitResult::RecordCountMismatch, mismatch,
-       {"a.cfg.qzar", "sub/b.cfg.qzar"}},
-      // Record offsets are 32-bit: refused before anything is cut.
+       SplitResult::Damaged, damaged},
+      {"empty payload", Package({Record(kA), Record({})}), SplitResult::Damaged, damaged},
+      {"fewer records", Package({Record(kA)}), SplitResult::RecordCountMismatch, mismatch},
+      {"more records", Package({Record(kA), Record(kAbab), Record(kA)}), SplitResult::RecordCountMismatch, mismatch},
+      // Record offsets are 32-bit: refused before any header is read.
       {"4 GiB", Package({Record(kA), Record(kAbab)}), SplitResult::NoPackage,
-       "File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!", {}, std::uint64_t{1} << 32},
-      // One byte less is cut, up to the hole after the two records.
-      {"4 GiB - 1", Package({Record(kA), Record(kAbab)}), SplitResult::Damaged, "...[?",
-       {"a.cfg.qzar", "sub/b.cfg.qzar"}, (std::uint64_t{1} << 32) - 1},
+       "File \"Setup_Xq_730K5_QZ_x64.zip\" is too large: 4 GB or more is not supported!", std::uint64_t{1} << 32},
+      // One byte less is read, up to the hole after the two records.
+      {"4 GiB - 1", Package({Record(kA), Record(kAbab)}), SplitResult::Damaged, "...[?", (std::uint64_t{1} << 32) - 1},
   };
   PublishList(kTwoEntries);
-  // Nothing is cleared between the cases: the split deletes the temporaries of the one before.
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RecordingUi boxes;
@@ -110,7 +104,8 @@ TEST_F(SplitTest, DamagedPackagesAreReportedAndNothingIsWrittenForTheBadRecord) 
     EXPECT_EQ(std::tie(box.text, box.caption, box.flags, box.owner),
               record ? std::make_tuple(c.box, "Error", 0u, BoxOwner::None)
                      : std::make_tuple(c.box, "Xq-730 QZ Installer v1.1", 0x30u, BoxOwner::MainWindow));
-    EXPECT_EQ(FilesBelow(root / "Effects"), c.written);  // the entries' folders are made before the cut
+    // No temporary, not even of the good records before the bad one.
+    EXPECT_EQ(FilesBelow(root / "Effects"), std::vector<std::string>{});
   }
 }
 

@@ -70,6 +70,27 @@ TEST_F(UnpackTest, EntriesAreDealtByListPositionAndEveryTargetIsDecodedOrCounted
   EXPECT_EQ(ReadFile(root / "Effects/d2/f2.bin"), Content(9));
 }
 
+// Decoders that follow a cut take each temporary once it is published, and count the
+// ones a cut that broke off never reached, leaving them and their targets alone.
+TEST_F(UnpackTest, DecodersFollowACutAndCountWhatItNeverReached) {
+  Stage(6);
+  CutProgress cut;
+  cut.Start();
+  ASSERT_TRUE(UnpackAll(&cut));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (const std::string& target : g_targetFiles) EXPECT_FALSE(Exists(target)) << target;
+  cut.Publish(3);
+  for (int i = 0; i < 12000 && PollUnpack().finished < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  cut.End();
+  UnpackStatus status = WaitForWorkers();
+  EXPECT_EQ(std::make_tuple(status.allDone, status.finished, status.failed), std::make_tuple(true, 6, 3));
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(Exists(g_targetFiles[i]), i < 3) << i;
+    EXPECT_EQ(Exists(g_tempFiles[i]), i >= 3) << i;
+  }
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(g_targetFiles[i]), Content(i)) << i;
+}
+
 // The echo of the recorder and of the clean-up is all a death test sees of the child.
 TEST_F(UnpackTest, ATargetThatCannotBeReplacedTakesTheFatalPathAfterItsSiblingIsDeleted) {
 #ifdef _WIN32

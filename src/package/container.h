@@ -4,7 +4,11 @@
 // is in ReadRecordHeader.
 #pragma once
 
+#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 
 #include "app/state.h"
 
@@ -40,7 +44,28 @@ struct CutResult {
   RecordCheck check = RecordCheck::Ok;
 };
 
+// How far a cut has come, for the decoders that follow it: temporary k is complete and
+// closed once k records are published past it. Ended when no more will be cut.
+class CutProgress {
+ public:
+  void Start();
+  void Publish(std::size_t cut);
+  void End();
+  // Waits until temporary k is complete (true) or the cut ended before it (false).
+  bool AwaitRecord(std::size_t k) const;
+
+ private:
+  mutable std::mutex lock_;
+  mutable std::condition_variable changed_;
+  std::size_t cut_ = 0;
+  bool ended_ = false;
+};
+
 // Cuts the package at packagePath into one file per record: record k becomes
-// temporaries[k]. A cancel stops before the next record; what was cut stays for the
-// clean-up. An output that cannot be written takes the fatal path.
-CutResult CutPackage(const char* packagePath, const StringList& temporaries);
+// temporaries[k]. Every record header is checked before the first temporary is written,
+// so that a damaged package or one that does not match the list is refused whole; then
+// `checked` runs, and the cut publishes each finished temporary to `progress`, which
+// ends on every way out. A cancel stops before the next record; what was cut stays for
+// the clean-up. An output that cannot be written takes the fatal path.
+CutResult CutPackage(const char* packagePath, const StringList& temporaries, CutProgress& progress,
+                     const std::function<void()>& checked);

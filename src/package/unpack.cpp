@@ -9,6 +9,7 @@
 #include "package/whole_file.h"
 #include "platform/fatal.h"
 #include "platform/fs.h"
+#include "platform/thread_priority.h"
 
 namespace {
 enum class FileOutcome { Written, Failed, Cancelled };
@@ -61,13 +62,17 @@ FileOutcome UnpackFile(LzwScratch& scratch, std::uint8_t* piece, const std::stri
 }  // namespace
 
 void UnpackShare(StringList sources, StringList targets, std::atomic<bool>& done,
-                 std::atomic<std::int32_t>& progress, std::atomic<std::int32_t>& failures) {
+                 std::atomic<std::int32_t>& progress, std::atomic<std::int32_t>& failures, CutFollower cut) {
+  // Four decoders against one cutting thread on a machine of few cores would starve the
+  // cut they wait for: they yield to it.
+  if (cut.cut != nullptr) LowerThreadPriority();
   LzwScratch scratch;  // one output buffer and one input piece for the whole share
   std::unique_ptr<std::uint8_t[]> piece(new (std::nothrow) std::uint8_t[kInputPiece]);
   for (std::int32_t counter = 0; counter < static_cast<std::int32_t>(sources.size());) {
+    bool cutDone = cut.Await(static_cast<std::size_t>(counter));
     if (g_cancelRequested.load(std::memory_order_relaxed)) break;
-    FileOutcome outcome =
-        piece ? UnpackFile(scratch, piece.get(), sources[counter], targets[counter]) : FileOutcome::Failed;
+    FileOutcome outcome = piece && cutDone ? UnpackFile(scratch, piece.get(), sources[counter], targets[counter])
+                                           : FileOutcome::Failed;
     if (outcome == FileOutcome::Cancelled) break;
     if (outcome == FileOutcome::Failed) failures.fetch_add(1, std::memory_order_relaxed);
     ++counter;

@@ -5,7 +5,7 @@
 #include "package/unpack.h"
 #include "workers/file_list.h"
 
-bool UnpackAll() {
+bool UnpackAll(const CutProgress* cut) {
   // Progress is cleared too: a thread with nothing to do never writes its counter, and
   // a second install in one process must not count the first one's files.
   ResetWorkerShares();
@@ -16,7 +16,8 @@ bool UnpackAll() {
   }
   for (int j = 0; j < kWorkerCount; ++j) {
     std::thread(UnpackShare, g_workerSources[j], g_workerTargets[j], std::ref(g_workerDone[j]),
-                std::ref(g_workerProgress[j]), std::ref(g_workerFailures[j]))
+                std::ref(g_workerProgress[j]), std::ref(g_workerFailures[j]),
+                CutFollower{cut, static_cast<std::size_t>(j), kWorkerCount})
         .detach();
   }
   return true;

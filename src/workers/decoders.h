@@ -3,10 +3,13 @@
 
 #include <cstdint>
 
+class CutProgress;
+
 // Rebuilds the path lists from g_fileList, makes sure every folder exists, deals the
-// entries to the four threads and starts them, detached. Returns at once; false (nothing
-// started) when a path does not fit.
-bool UnpackAll();
+// entries to the four threads and starts them, detached. With a cut still running, each
+// thread waits for its next temporary to be cut (null: every temporary is there). Returns
+// at once; false (nothing started) when a path does not fit.
+bool UnpackAll(const CutProgress* cut = nullptr);
 
 struct UnpackStatus {
   bool allDone = false;

@@ -116,9 +116,12 @@ void InstallWorker() {
   EndPhase(g_phaseTimes.download, clock);
   g_installPhase = 1;
   Ui().Repaint();
-  bool split = SplitPackage() == SplitResult::Done;
+  // The decoders start once the package has passed its check and follow the cut, so
+  // that the cores decode while the disk cuts; a package refused whole touches no file.
+  bool decoding = false;
+  SplitResult split = SplitPackage([&](const CutProgress& cut) { decoding = UnpackAll(&cut); });
   EndPhase(g_phaseTimes.split, clock);
-  if (!split || !UnpackAll()) {
+  if (!decoding) {
     EndAfterBrokenPackage();
     return;
   }
@@ -129,6 +132,11 @@ void InstallWorker() {
   UnpackStatus unpacked = FollowUnpacking(taskbar);
   taskbar.End();
   EndPhase(g_phaseTimes.decoding, clock);
+  if (split != SplitResult::Done) {  // the cut broke off, and said so
+    ComUninitialize();
+    EndAfterBrokenPackage();
+    return;
+  }
 
   g_installPhase = 2;
   Ui().Repaint();

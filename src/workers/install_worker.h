@@ -12,8 +12,8 @@ void InstallWorker();
 // did not reach. Read it after the worker has ended.
 struct InstallPhaseTimes {
   double download = 0;
-  double split = 0;
-  double decoding = 0;
+  double split = 0;     // the list, the check and the cut, with the decoders following
+  double decoding = 0;  // the decoding left when the cut is done
   double deleting = 0;
 };
 InstallPhaseTimes LastInstallPhaseTimes();

@@ -45,7 +45,10 @@ SplitResult Report(CutResult cut) {
   return SplitResult::Damaged;
 }
 
-SplitResult CutIntoTemporaries() {
+// Outlives the install: detached decoders wait on it.
+CutProgress g_cutProgress;
+
+SplitResult CutIntoTemporaries(const DecoderStart& start) {
   std::string packagePath;
   StringList temporaries;
   {
@@ -56,17 +59,19 @@ SplitResult CutIntoTemporaries() {
   // A killed run or a closed window may have left temporaries and half-written siblings:
   // they go before anything new is written, and make room for it.
   DeleteTemporariesAndSiblings(temporaries);
-  return Report(CutPackage(packagePath.c_str(), temporaries));
+  return Report(CutPackage(packagePath.c_str(), temporaries, g_cutProgress, [&] {
+    if (start) start(g_cutProgress);
+  }));
 }
 }  // namespace
 
-SplitResult SplitPackage() {
+SplitResult SplitPackage(const DecoderStart& start) {
   std::memset(g_listBuffer, 0, sizeof g_listBuffer);
   if (!FetchListText(g_listBuffer)) return SplitResult::NoList;
-  return SplitWithList(g_listBuffer, g_bytesRead);
+  return SplitWithList(g_listBuffer, g_bytesRead, start);
 }
 
-SplitResult SplitWithList(const char* listText, std::uint32_t length) {
+SplitResult SplitWithList(const char* listText, std::uint32_t length, const DecoderStart& start) {
   // Parsed afresh rather than appended, so that a second install in one process does
   // not list every file twice.
   StringList parsed;
@@ -77,5 +82,5 @@ SplitResult SplitWithList(const char* listText, std::uint32_t length) {
   }
   g_fileList = std::move(parsed);
   if (!PrepareEntryPaths()) return SplitResult::UnsafeList;
-  return CutIntoTemporaries();
+  return CutIntoTemporaries(start);
 }

@@ -4,6 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+
+class CutProgress;
+// Starts the decoders on a cut that has been checked and is about to begin.
+using DecoderStart = std::function<void(const CutProgress&)>;
 
 enum class SplitResult {
   Done,
@@ -15,11 +20,13 @@ enum class SplitResult {
   Cancelled,      // the user cancelled; what was cut so far stays for the clean-up
 };
 
-// Fetches and parses the file list, prepares the paths and cuts g_packagePath. Every
-// failure has been shown to the user when this returns. A cancel stops the cutting
-// before the next record, so that no temporary appears after Cancel's clean-up.
-SplitResult SplitPackage();
+// Fetches and parses the file list, prepares the paths, checks g_packagePath against the
+// list and cuts it. Once the package has passed its check, and only then, `start` runs,
+// so that the decoders can follow the cut instead of waiting for its end. Every failure
+// has been shown to the user when this returns. A cancel stops the cutting before the
+// next record, so that no temporary appears after Cancel's clean-up.
+SplitResult SplitPackage(const DecoderStart& start = {});
 
 // The same after the fetch: parses and checks the list text, prepares the paths and
 // cuts the package. Its failures have been shown too.
-SplitResult SplitWithList(const char* listText, std::uint32_t length);
+SplitResult SplitWithList(const char* listText, std::uint32_t length, const DecoderStart& start = {});
