@@ -45,8 +45,12 @@ SplitResult Report(CutResult cut) {
   return SplitResult::Damaged;
 }
 
-// Outlives the install: detached decoders wait on it.
-CutProgress g_cutProgress;
+// Never destroyed: the decoders that wait on it are detached, and a condition variable
+// must not be destroyed under a waiter, not even by the exit's static destructors.
+CutProgress& SharedCutProgress() {
+  static CutProgress* progress = new CutProgress;
+  return *progress;
+}
 
 SplitResult CutIntoTemporaries(const DecoderStart& start) {
   std::string packagePath;
@@ -59,8 +63,9 @@ SplitResult CutIntoTemporaries(const DecoderStart& start) {
   // A killed run or a closed window may have left temporaries and half-written siblings:
   // they go before anything new is written, and make room for it.
   DeleteTemporariesAndSiblings(temporaries);
-  return Report(CutPackage(packagePath.c_str(), temporaries, g_cutProgress, [&] {
-    if (start) start(g_cutProgress);
+  CutProgress& progress = SharedCutProgress();
+  return Report(CutPackage(packagePath.c_str(), temporaries, progress, [&] {
+    if (start) start(progress);
   }));
 }
 }  // namespace
