@@ -77,6 +77,22 @@ TEST_F(FetchTextTest, ReadsTheBodyUpToCapacityAndZeroFillsTheRest) {
   }
 }
 
+// A fetch cut at its capacity hands its handles to a thread of their own (Wine drains the
+// rest on close). The next fetch must not meet that close: under Wine it failed about
+// once in 300 pairs, its new request taken for a handle of the wrong type.
+TEST_F(FetchTextTest, AFetchRightAfterACutOneIsNotDisturbedByItsClose) {
+  std::vector<char> buffer(32);
+  int broken = 0;
+  for (int pair = 0; pair < 300; ++pair) {
+    EXPECT_EQ(FetchText(server.BaseUrl() + "/files/Setup/seven.txt", buffer.data(), 4, Overflow::Cut),
+              FetchResult::Read);
+    if (FetchText(server.BaseUrl() + "/files/Setup/empty.txt", buffer.data(), 32, Overflow::Cut) != FetchResult::Read) {
+      ++broken;
+    }
+  }
+  EXPECT_EQ(broken, 0);
+}
+
 TEST(ServerUrlTest, QzServerReplacesTheHostsOnlyWithAnHttpsAddress) {
   ScopedEnv mirror("QZ_SERVER", "https://mirror.example:8443/");
   EXPECT_EQ(ServerUrl(Resource::Package), "https://mirror.example:8443/files/Setup/Setup_Xq_730K5_QZ_x64.zip");

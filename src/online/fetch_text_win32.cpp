@@ -5,7 +5,9 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,6 +22,8 @@ constexpr DWORD kOpenFlags =
     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
 static_assert(kOpenFlags == 0x84080200);
 constexpr int kMaxRedirects = 10;
+// How long a fetch cut at its capacity waits for its handles' close (see CloseAfterCut).
+constexpr std::chrono::seconds kCutCloseWait{2};
 
 struct HandleClose {
   void operator()(void* handle) const { InternetCloseHandle(handle); }
@@ -126,6 +130,22 @@ Reply ReadBody(HINTERNET request, char* buffer, std::uint32_t capacity, Overflow
   if (length && total != *length) return Reply::Broken;
   return Reply::Body;
 }
+// Wine's WinINet drains the rest of a body when its handle closes, so as to reuse the
+// connection: against an endless one the close would never return. The caller has its
+// bytes; the handles go on a thread of their own. Their close is still waited for a
+// while: Wine's handles are not safe to close on one thread while the next fetch opens
+// its own on another (its request then fails as a handle of the wrong type).
+void CloseAfterCut(Request opened, Handle session) {
+  auto closed = std::make_shared<std::promise<void>>();
+  std::future<void> done = closed->get_future();
+  std::thread([request = std::move(opened), keep = std::move(session), closed]() mutable {
+    request.request.reset();
+    request.connection.reset();
+    keep.reset();
+    closed->set_value();
+  }).detach();
+  done.wait_for(kCutCloseWait);
+}
 }  // namespace
 
 FetchResult FetchText(const std::string& url, char* buffer, std::uint32_t capacity, Overflow overflow) {
@@ -139,12 +159,7 @@ FetchResult FetchText(const std::string& url, char* buffer, std::uint32_t capaci
   DWORD read = 0;
   bool cut = false;
   if (reply == Reply::Body) reply = ReadBody(opened.request.get(), buffer, capacity, overflow, read, cut);
-  if (cut) {
-    // Wine's WinINet drains the rest of a chunked body when its handle closes, so as to
-    // reuse the connection: against an endless one the close would never return. The
-    // caller has its bytes; the handles go on a thread of their own.
-    std::thread([request = std::move(opened), keep = std::move(session)] {}).detach();
-  }
+  if (cut) CloseAfterCut(std::move(opened), std::move(session));
   if (reply == Reply::Broken) {
     std::memset(buffer, 0, capacity);
     return FetchResult::NoConnection;
