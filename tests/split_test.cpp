@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <thread>
+
 #include "app/state.h"
 #include "online/server.h"
 #include "package/container.h"
@@ -50,13 +53,30 @@ const std::string kTwoEntries = "Effects/a.cfg\r\nEffects/sub/b.cfg\r\n";
 }  // namespace
 
 // That the decoders find the temporaries by the paths the split keeps is WorkerTest's and
-// CrashTest's, end to end; that a whole package shows no message NetworkFaultTest's.
+// CrashTest's, end to end; that a whole package shows no message NetworkFaultTest's. A
+// follower of the cut, as the decoders are, finds each temporary whole once published.
 TEST_F(SplitTest, CutsOneTemporaryPerEntryHoldingItsPayloadUnchangedAfterDeletingWhatAKilledRunLeft) {
   PublishList(kTwoEntries);
   Bytes big((5 << 20) + 258, 0x11);  // length bytes 02 01 50 00; more than one read of the cut
   WriteFile(g_packagePath, Package({Record(kA), Record(big)}));
   WriteFile(root / "Effects/sub/b.cfg.qznew", std::string("half a file"));
-  EXPECT_EQ(SplitPackage(), SplitResult::Done);
+  const std::string temporaries[] = {root / "Effects/a.cfg.qzar", root / "Effects/sub/b.cfg.qzar"};
+  std::vector<std::uintmax_t> seen;
+  bool third = true;  // no third temporary is ever announced
+  std::thread follower;
+  EXPECT_EQ(SplitPackage([&](const CutProgress& cut) {
+              follower = std::thread([&] {
+                std::error_code missing;
+                for (std::size_t k = 0; k < 2 && cut.AwaitRecord(k); ++k) {
+                  seen.push_back(std::filesystem::file_size(temporaries[k], missing));
+                }
+                third = cut.AwaitRecord(2);
+              });
+            }),
+            SplitResult::Done);
+  follower.join();
+  EXPECT_EQ(seen, (std::vector<std::uintmax_t>{kA.size(), big.size()}));
+  EXPECT_FALSE(third);
   EXPECT_FALSE(Exists(root / "Effects/sub/b.cfg.qznew"));
   EXPECT_EQ(ReadFile(root / "Effects/a.cfg.qzar"), kA);
   EXPECT_EQ(ReadFile(root / "Effects/sub/b.cfg.qzar"), big);
@@ -75,6 +95,7 @@ TEST_F(SplitTest, DamagedPackagesAreReportedBeforeAnyRecordIsCut) {
   std::vector<Case> cases = {
       {"magic only", Package({}), SplitResult::NoPackage, "File \"Setup_Xq_730K5_QZ_x64.zip\" is missing or empty!"},
       {"no '['", Package({{'(', 2, 0, 0, 0, ']', 'A', 0}}), SplitResult::Damaged, "...[?"},
+      {"one byte, not '['", Package({{'('}}), SplitResult::Damaged, "...[?"},
       // Exactly a header's six bytes left: read as a header, not as one cut short.
       {"no ']'", Package({Record(kA), {'[', 6, 0, 0, 0, ')'}}), SplitResult::Damaged, "...]?"},
       {"header past the end", Package({Record(kA), {'[', 4, 0}}), SplitResult::Damaged, damaged},

@@ -130,6 +130,7 @@ Reply ReadBody(HINTERNET request, char* buffer, std::uint32_t capacity, Overflow
   if (length && total != *length) return Reply::Broken;
   return Reply::Body;
 }
+
 // Wine's WinINet drains the rest of a body when its handle closes, so as to reuse the
 // connection: against an endless one the close would never return. The caller has its
 // bytes; the handles go on a thread of their own. Their close is still waited for a

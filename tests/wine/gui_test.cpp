@@ -286,8 +286,8 @@ TEST_P(GuiTest, WindowControlsAndEveryPageOfInstallAndRemovalMatchTheirTables) {
 // (the close box deletes nothing). The language changes only the question's words, so
 // each language takes two of the four cases.
 TEST_P(GuiTest, CancelOrCloseDuringTheDownloadOrTheUnpackingEndsTheProcess) {
-  // The first file decoded: the decoders follow the cut, so that the temporaries come and
-  // go quickly, and the last one appears only when little is left to decode.
+  // The unpacking is caught by its first decoded file: the decoders follow the cut, so the
+  // temporaries come and go quickly, and the last one appears when little is left to do.
   const std::string firstTarget = root + "/" + sample->addon.listed.front();
   for (bool closeBox : {false, true}) {
     const bool unpacking = closeBox == Russian();
