@@ -63,20 +63,23 @@ TEST_F(SplitTest, CutsOneTemporaryPerEntryHoldingItsPayloadUnchangedAfterDeletin
   const std::string temporaries[] = {root / "Effects/a.cfg.qzar", root / "Effects/sub/b.cfg.qzar"};
   std::vector<std::uintmax_t> seen;
   bool third = true;  // no third temporary is ever announced
+  int recordsCut = 0;
   std::thread follower;
-  EXPECT_EQ(SplitPackage([&](const CutProgress& cut) {
-              follower = std::thread([&] {
-                std::error_code missing;
-                for (std::size_t k = 0; k < 2 && cut.AwaitRecord(k); ++k) {
-                  seen.push_back(std::filesystem::file_size(temporaries[k], missing));
-                }
-                third = cut.AwaitRecord(2);
-              });
-            }),
-            SplitResult::Done);
+  CutFollowing following{[&](const CutProgress& cut) {
+                           follower = std::thread([&] {
+                             std::error_code missing;
+                             for (std::size_t k = 0; k < 2 && cut.AwaitRecord(k); ++k) {
+                               seen.push_back(std::filesystem::file_size(temporaries[k], missing));
+                             }
+                             third = cut.AwaitRecord(2);
+                           });
+                         },
+                         [&] { ++recordsCut; }};
+  EXPECT_EQ(SplitPackage(following), SplitResult::Done);
   follower.join();
   EXPECT_EQ(seen, (std::vector<std::uintmax_t>{kA.size(), big.size()}));
   EXPECT_FALSE(third);
+  EXPECT_EQ(recordsCut, 2);
   EXPECT_FALSE(Exists(root / "Effects/sub/b.cfg.qznew"));
   EXPECT_EQ(ReadFile(root / "Effects/a.cfg.qzar"), kA);
   EXPECT_EQ(ReadFile(root / "Effects/sub/b.cfg.qzar"), big);

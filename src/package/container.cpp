@@ -69,7 +69,7 @@ CutResult WalkRecords(const PackageFile& package, std::size_t recordCount,
 }
 
 CutResult CheckAndCut(const char* packagePath, const StringList& temporaries, CutProgress& progress,
-                      const std::function<void()>& checked) {
+                      const std::function<void()>& checked, const std::function<void()>& recordCut) {
   PackageFile package;
   if (!package.Open(packagePath) || package.Size() <= kPackageMagicSize) return {CutOutcome::NoPackage};
   if (package.Size() > kLargestPackage) return {CutOutcome::TooLarge};
@@ -81,15 +81,16 @@ CutResult CheckAndCut(const char* packagePath, const StringList& temporaries, Cu
   return WalkRecords(package, temporaries.size(), [&](std::size_t k, std::uint32_t pos, std::uint32_t length) {
     if (!package.CopyTo(pos, length, temporaries[k].c_str())) return CutOutcome::NoPackage;
     progress.Publish(k + 1);
+    if (recordCut) recordCut();
     return CutOutcome::Done;
   });
 }
 }  // namespace
 
 CutResult CutPackage(const char* packagePath, const StringList& temporaries, CutProgress& progress,
-                     const std::function<void()>& checked) {
+                     const std::function<void()>& checked, const std::function<void()>& recordCut) {
   progress.Start();
-  CutResult result = CheckAndCut(packagePath, temporaries, progress, checked);
+  CutResult result = CheckAndCut(packagePath, temporaries, progress, checked, recordCut);
   progress.End();
   return result;
 }

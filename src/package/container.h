@@ -65,7 +65,8 @@ class CutProgress {
 // temporaries[k]. Every record header is checked before the first temporary is written,
 // so that a damaged package or one that does not match the list is refused whole; then
 // `checked` runs, and the cut publishes each finished temporary to `progress`, which
-// ends on every way out. A cancel stops before the next record; what was cut stays for
-// the clean-up. An output that cannot be written takes the fatal path.
+// ends on every way out, and runs `recordCut` after it. A cancel stops before the next
+// record; what was cut stays for the clean-up. An output that cannot be written takes
+// the fatal path.
 CutResult CutPackage(const char* packagePath, const StringList& temporaries, CutProgress& progress,
-                     const std::function<void()>& checked);
+                     const std::function<void()>& checked, const std::function<void()>& recordCut);

@@ -20,13 +20,19 @@
 #include "workers/split.h"
 
 namespace {
+// The bar at the files the four decoding threads have finished.
+UnpackStatus ShowUnpacking(TaskBarProgress& taskbar) {
+  UnpackStatus status = PollUnpack();
+  ShowPosition(taskbar, Position(status.finished, status.total));
+  return status;
+}
+
 // Step 7: the bar follows the four decoding threads until all are done, and then shows
 // where they ended, so that the phase is seen even when it was over at the first look.
 // A short sleep per pass leaves both cores to the decoders.
 UnpackStatus FollowUnpacking(TaskBarProgress& taskbar) {
   for (;;) {
-    UnpackStatus status = PollUnpack();
-    ShowPosition(taskbar, Position(status.finished, status.total));
+    UnpackStatus status = ShowUnpacking(taskbar);
     if (status.allDone) return status;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -116,23 +122,22 @@ void InstallWorker() {
   EndPhase(g_phaseTimes.download, clock);
   g_installPhase = 1;
   Ui().Repaint();
-  // The decoders start once the package has passed its check and follow the cut, so
-  // that the cores decode while the disk cuts; a package refused whole touches no file.
-  bool decoding = false;
-  SplitResult split = SplitPackage([&](const CutProgress& cut) { decoding = UnpackAll(&cut); });
-  EndPhase(g_phaseTimes.split, clock);
-  if (!decoding) {
-    EndAfterBrokenPackage();
-    return;
-  }
-
   ComInitialize();
   TaskBarProgress taskbar(Ui().MainWindow());
   taskbar.Begin();
-  UnpackStatus unpacked = FollowUnpacking(taskbar);
+  // The decoders start once the package has passed its check and follow the cut, so
+  // that the cores decode while the disk cuts, and the bar follows them from the first
+  // record on; a package refused whole touches no file.
+  bool decoding = false;
+  SplitResult split = SplitPackage({[&](const CutProgress& cut) { decoding = UnpackAll(&cut); },
+                                    [&] {
+                                      if (decoding) ShowUnpacking(taskbar);
+                                    }});
+  EndPhase(g_phaseTimes.split, clock);
+  UnpackStatus unpacked = decoding ? FollowUnpacking(taskbar) : UnpackStatus{};
   taskbar.End();
   EndPhase(g_phaseTimes.decoding, clock);
-  if (split != SplitResult::Done) {  // the cut broke off, and said so
+  if (!decoding || split != SplitResult::Done) {  // refused, or the cut broke off: said so
     ComUninitialize();
     EndAfterBrokenPackage();
     return;

@@ -52,7 +52,7 @@ CutProgress& SharedCutProgress() {
   return *progress;
 }
 
-SplitResult CutIntoTemporaries(const DecoderStart& start) {
+SplitResult CutIntoTemporaries(const CutFollowing& following) {
   std::string packagePath;
   StringList temporaries;
   {
@@ -64,19 +64,22 @@ SplitResult CutIntoTemporaries(const DecoderStart& start) {
   // they go before anything new is written, and make room for it.
   DeleteTemporariesAndSiblings(temporaries);
   CutProgress& progress = SharedCutProgress();
-  return Report(CutPackage(packagePath.c_str(), temporaries, progress, [&] {
-    if (start) start(progress);
-  }));
+  return Report(CutPackage(
+      packagePath.c_str(), temporaries, progress,
+      [&] {
+        if (following.start) following.start(progress);
+      },
+      following.recordCut));
 }
 }  // namespace
 
-SplitResult SplitPackage(const DecoderStart& start) {
+SplitResult SplitPackage(const CutFollowing& following) {
   std::memset(g_listBuffer, 0, sizeof g_listBuffer);
   if (!FetchListText(g_listBuffer)) return SplitResult::NoList;
-  return SplitWithList(g_listBuffer, g_bytesRead, start);
+  return SplitWithList(g_listBuffer, g_bytesRead, following);
 }
 
-SplitResult SplitWithList(const char* listText, std::uint32_t length, const DecoderStart& start) {
+SplitResult SplitWithList(const char* listText, std::uint32_t length, const CutFollowing& following) {
   // Parsed afresh rather than appended, so that a second install in one process does
   // not list every file twice.
   StringList parsed;
@@ -87,5 +90,5 @@ SplitResult SplitWithList(const char* listText, std::uint32_t length, const Deco
   }
   g_fileList = std::move(parsed);
   if (!PrepareEntryPaths()) return SplitResult::UnsafeList;
-  return CutIntoTemporaries(start);
+  return CutIntoTemporaries(following);
 }

@@ -7,8 +7,12 @@
 #include <functional>
 
 class CutProgress;
-// Starts the decoders on a cut that has been checked and is about to begin.
-using DecoderStart = std::function<void(const CutProgress&)>;
+// What follows the cut: `start` runs once the package has passed its check and before
+// the first record is cut (the decoders start there), `recordCut` after each temporary.
+struct CutFollowing {
+  std::function<void(const CutProgress&)> start;
+  std::function<void()> recordCut;
+};
 
 enum class SplitResult {
   Done,
@@ -21,12 +25,12 @@ enum class SplitResult {
 };
 
 // Fetches and parses the file list, prepares the paths, checks g_packagePath against the
-// list and cuts it. Once the package has passed its check, and only then, `start` runs,
-// so that the decoders can follow the cut instead of waiting for its end. Every failure
+// list and cuts it. Once the package has passed its check, and only then, `following`
+// is told, so that the decoders can follow the cut instead of waiting for its end. Every failure
 // has been shown to the user when this returns. A cancel stops the cutting before the
 // next record, so that no temporary appears after Cancel's clean-up.
-SplitResult SplitPackage(const DecoderStart& start = {});
+SplitResult SplitPackage(const CutFollowing& following = {});
 
 // The same after the fetch: parses and checks the list text, prepares the paths and
 // cuts the package. Its failures have been shown too.
-SplitResult SplitWithList(const char* listText, std::uint32_t length, const DecoderStart& start = {});
+SplitResult SplitWithList(const char* listText, std::uint32_t length, const CutFollowing& following = {});
