@@ -25,10 +25,10 @@ enum class SplitResult {
 };
 
 // Fetches and parses the file list, prepares the paths, checks g_packagePath against the
-// list and cuts it. Once the package has passed its check, and only then, `following`
-// is told, so that the decoders can follow the cut instead of waiting for its end. Every failure
-// has been shown to the user when this returns. A cancel stops the cutting before the
-// next record, so that no temporary appears after Cancel's clean-up.
+// list and cuts it. Once the package has passed its check, and only then, `following` is
+// told, so that the decoders can follow the cut instead of waiting for its end. Every
+// failure has been shown to the user when this returns. A cancel stops the cutting before
+// the next record, so that no temporary appears after Cancel's clean-up.
 SplitResult SplitPackage(const CutFollowing& following = {});
 
 // The same after the fetch: parses and checks the list text, prepares the paths and
