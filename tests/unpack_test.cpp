@@ -80,7 +80,9 @@ TEST_F(UnpackTest, DecodersFollowACutAndCountWhatItNeverReached) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   for (const std::string& target : g_targetFiles) EXPECT_FALSE(Exists(target)) << target;
   cut.Publish(3);
-  for (int i = 0; i < 12000 && PollUnpack().finished < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 12000 && PollUnpack().finished < 3; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   cut.End();
   UnpackStatus status = WaitForWorkers();
   EXPECT_EQ(std::make_tuple(status.allDone, status.finished, status.failed), std::make_tuple(true, 6, 3));
