@@ -69,7 +69,7 @@ CutResult WalkRecords(const PackageFile& package, std::size_t recordCount,
 }
 
 CutResult CheckAndCut(const char* packagePath, const StringList& temporaries, CutProgress& progress,
-                      const std::function<void()>& checked, const std::function<void()>& recordCut) {
+                      const CutFollowing& following) {
   PackageFile package;
   if (!package.Open(packagePath) || package.Size() <= kPackageMagicSize) return {CutOutcome::NoPackage};
   if (package.Size() > kLargestPackage) return {CutOutcome::TooLarge};
@@ -77,20 +77,20 @@ CutResult CheckAndCut(const char* packagePath, const StringList& temporaries, Cu
     return CutOutcome::Done;
   });
   if (check.outcome != CutOutcome::Done) return check;
-  if (checked) checked();
+  if (following.start) following.start(progress);
   return WalkRecords(package, temporaries.size(), [&](std::size_t k, std::uint32_t pos, std::uint32_t length) {
     if (!package.CopyTo(pos, length, temporaries[k].c_str())) return CutOutcome::NoPackage;
     progress.Publish(k + 1);
-    if (recordCut) recordCut();
+    if (following.recordCut) following.recordCut();
     return CutOutcome::Done;
   });
 }
 }  // namespace
 
 CutResult CutPackage(const char* packagePath, const StringList& temporaries, CutProgress& progress,
-                     const std::function<void()>& checked, const std::function<void()>& recordCut) {
+                     const CutFollowing& following) {
   progress.Start();
-  CutResult result = CheckAndCut(packagePath, temporaries, progress, checked, recordCut);
+  CutResult result = CheckAndCut(packagePath, temporaries, progress, following);
   progress.End();
   return result;
 }

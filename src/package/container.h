@@ -61,12 +61,18 @@ class CutProgress {
   bool ended_ = false;
 };
 
+// What follows a cut: `start` runs once the package has passed its check and before the
+// first record is cut (the decoders start there), `recordCut` after each temporary.
+struct CutFollowing {
+  std::function<void(const CutProgress&)> start;
+  std::function<void()> recordCut;
+};
+
 // Cuts the package at packagePath into one file per record: record k becomes
 // temporaries[k]. Every record header is checked before the first temporary is written,
-// so that a damaged package or one that does not match the list is refused whole; then
-// `checked` runs, and the cut publishes each finished temporary to `progress`, which
-// ends on every way out, and runs `recordCut` after it. A cancel stops before the next
-// record; what was cut stays for the clean-up. An output that cannot be written takes
-// the fatal path.
+// so that a damaged package or one that does not match the list is refused whole. The
+// cut publishes each finished temporary to `progress`, which ends on every way out. A
+// cancel stops before the next record; what was cut stays for the clean-up. An output
+// that cannot be written takes the fatal path.
 CutResult CutPackage(const char* packagePath, const StringList& temporaries, CutProgress& progress,
-                     const std::function<void()>& checked, const std::function<void()>& recordCut);
+                     const CutFollowing& following);

@@ -63,13 +63,7 @@ SplitResult CutIntoTemporaries(const CutFollowing& following) {
   // A killed run or a closed window may have left temporaries and half-written siblings:
   // they go before anything new is written, and make room for it.
   DeleteTemporariesAndSiblings(temporaries);
-  CutProgress& progress = SharedCutProgress();
-  return Report(CutPackage(
-      packagePath.c_str(), temporaries, progress,
-      [&] {
-        if (following.start) following.start(progress);
-      },
-      following.recordCut));
+  return Report(CutPackage(packagePath.c_str(), temporaries, SharedCutProgress(), following));
 }
 }  // namespace
 

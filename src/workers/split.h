@@ -4,15 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
-class CutProgress;
-// What follows the cut: `start` runs once the package has passed its check and before
-// the first record is cut (the decoders start there), `recordCut` after each temporary.
-struct CutFollowing {
-  std::function<void(const CutProgress&)> start;
-  std::function<void()> recordCut;
-};
+#include "package/container.h"
 
 enum class SplitResult {
   Done,
