@@ -37,7 +37,7 @@ TEST(LicenceTest, EachLanguageIsWholeDecodedRightAndRunsItsSectionsInOrder) {
     const LicencePieces& pieces = russian ? ProductLicence().russian : ProductLicence().english;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
       std::u16string_view piece = pieces[i];
-      SCOPED_TRACE((russian ? "russian piece " : "english piece ") + std::to_string(i + 1));
+      SCOPED_TRACE(testing::Message() << (russian ? "russian" : "english") << " piece " << i + 1);
       EXPECT_TRUE(piece.size() >= 3200 && piece.size() <= 4300) << piece.size();
       // Line breaks are CR LF, and none ends a piece: the assembly puts those between pieces.
       auto count = [piece](auto in) { return static_cast<std::size_t>(std::count_if(piece.begin(), piece.end(), in)); };

@@ -30,7 +30,9 @@ class UnpackTest : public ::testing::Test {
   // Lists n entries and writes each one's temporary, as the split leaves them.
   void Stage(std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-      std::string entry = "Effects/d" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".bin";
+      char name[48];
+      std::snprintf(name, sizeof name, "Effects/d%zu/f%zu.bin", i % 3, i);
+      std::string entry = name;
       g_fileList.push_back(entry);
       WriteFile(root / (entry + ".qzar"), LzwEncode(Content(i)));
     }

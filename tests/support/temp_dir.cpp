@@ -34,7 +34,7 @@ void WriteFile(const std::string& path, const std::string& text) {
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
   std::error_code error;
   std::uintmax_t size = fs::is_regular_file(path, error) ? fs::file_size(path, error) : 0;
-  std::vector<std::uint8_t> bytes(error ? 0 : size);
+  std::vector<std::uint8_t> bytes(error ? 0 : static_cast<std::size_t>(size));
   std::ifstream in(path, std::ios::binary);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
