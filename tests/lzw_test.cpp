@@ -139,26 +139,30 @@ TEST_F(LzwTest, LzwCancelStopsBeforeTheNextCodeAndALaterCallGoesOn) {
 }
 
 TEST_F(LzwTest, LzwARefusedEntryShowsTheDictionaryBox) {
-  RecordingUi ui;
-  const Bytes stream = Codes({0x41, 0x42, 0x100});
-  LzwDecoder decoder;
-  decoder.InitDictionary();
-  decoder.InitDictionary();  // before decoding: every literal refused, nothing else changes
-  EXPECT_EQ(ui.Boxes().size(), 256u);
-  decoder.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
-  decoder.Decode();
-  EXPECT_EQ(LzwOutput(decoder), (Decoded{Text("ABAB"), Status::Finished}));
-  // On a used dictionary the next code's entry is refused too (one box more than the
-  // literals'), and that ends the decoding for good.
-  decoder.InitDictionary();
-  decoder.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
-  decoder.Decode();
-  decoder.Decode();
-  EXPECT_EQ(decoder.GetStatus(), Status::DictionaryRefused);
-  std::vector<MessageBoxRequest> boxes = ui.Boxes();
-  ASSERT_EQ(boxes.size(), 513u);
-  EXPECT_EQ(std::tie(boxes.back().text, boxes.back().caption, boxes.back().flags, boxes.back().owner),
-            std::make_tuple("Ошибка записи в словарь!\nКлюч уже существует", "LZW", unsigned{kMbOk}, BoxOwner::None));
+  // On a used dictionary the next code's entry is refused whether that code is defined
+  // (0x41) or not (0x3FF, its string made from the previous one).
+  for (std::uint32_t next : {0x41u, 0x3FFu}) {
+    SCOPED_TRACE(next);
+    RecordingUi ui;
+    const Bytes stream = Codes({0x41, 0x42, 0x100}), again = Codes({next, 0x42});
+    LzwDecoder decoder;
+    decoder.InitDictionary();
+    decoder.InitDictionary();  // before decoding: every literal refused, nothing else changes
+    EXPECT_EQ(ui.Boxes().size(), 256u);
+    decoder.SetInput(stream.data(), static_cast<std::uint32_t>(stream.size()));
+    decoder.Decode();
+    EXPECT_EQ(LzwOutput(decoder), (Decoded{Text("ABAB"), Status::Finished}));
+    // One box more than the literals', and that ends the decoding for good.
+    decoder.InitDictionary();
+    decoder.SetInput(again.data(), static_cast<std::uint32_t>(again.size()));
+    decoder.Decode();
+    decoder.Decode();
+    EXPECT_EQ(decoder.GetStatus(), Status::DictionaryRefused);
+    std::vector<MessageBoxRequest> boxes = ui.Boxes();
+    ASSERT_EQ(boxes.size(), 513u);
+    EXPECT_EQ(std::tie(boxes.back().text, boxes.back().caption, boxes.back().flags, boxes.back().owner),
+              std::make_tuple("Ошибка записи в словарь!\nКлюч уже существует", "LZW", unsigned{kMbOk}, BoxOwner::None));
+  }
 }
 
 TEST_F(LzwTest, LzwOutputBeyondTheCapStopsWithOutOfMemory) {
